@@ -1,0 +1,46 @@
+#pragma once
+// Program configuration: dropscout.ini (Qt INI format) in the current directory, else in the user's
+// configuration folder. Every key has a default, so a fresh machine needs no file at all.
+#include <QString>
+
+namespace ds {
+
+struct Config {
+    // Appended by several messages after their fixed text.
+    QString adminContact = QStringLiteral("support@dropscout.app");
+
+    // Database-address service: <addressServiceUrl>/geturl/dataurl.asp?checkin=<checkinToken>.
+    QString addressServiceUrl = QStringLiteral("http://127.0.0.1:8731");
+    QString checkinToken = QStringLiteral("ds7x311");
+
+    // Outside services used by the live checks and side windows (base addresses, no trailing slash).
+    QString baiduUrl = QStringLiteral("http://www.baidu.com");
+    QString alexaUrl = QStringLiteral("http://data.alexa.com");
+    QString alexaAccessId = QStringLiteral("dropscout");
+    QString toolbarUrl = QStringLiteral("http://toolbarqueries.google.com");
+    QString bingUrl = QStringLiteral("http://cn.bing.com");
+    QString ip2locationUrl = QStringLiteral("http://www.ip2location.com");
+
+    // 8-bit code page of local files ("set.dat", imports, exports). GBK is code page 936.
+    QString codePage = QStringLiteral("GBK");
+
+    // Web fetches. GetBody's limits stand in for the platform defaults; GetBodydl uses one value for
+    // each of its four phases.
+    qint64 bodyCapBytes = 32LL * 1024 * 1024;
+    int resolveTimeoutMs = 30000;
+    int connectTimeoutMs = 60000;
+    int sendTimeoutMs = 30000;
+    int receiveTimeoutMs = 30000;
+    int dlPhaseTimeoutMs = 10000;
+};
+
+// Reads the file at `path`; missing keys keep their defaults.
+Config LoadConfig(const QString& path);
+// The file the program reads at start: ./dropscout.ini if it exists, else the user's config folder.
+QString DefaultConfigPath();
+
+// The process-wide configuration. Tests replace it with SetConfig.
+const Config& config();
+void SetConfig(const Config& c);
+
+}  // namespace ds

@@ -1,0 +1,21 @@
+#pragma once
+// The synchronous web fetch operations. Each call performs one HTTP request and returns the response
+// body decoded with the named character set; the status code and headers are never looked at.
+// The request runs on a worker thread while the calling (user-interface) thread keeps processing
+// events, so windows repaint and stop buttons work; to the caller the call is synchronous.
+#include <QString>
+
+namespace ds::net {
+
+// GET, certificate errors ignored, redirects not followed, the five standard headers, limits from
+// configuration. Every failure gives the empty text.
+QString GetBody(const QString& url, const QString& charset);
+QString GetBodyutf(const QString& url, const QString& charset);
+QString GetBodyref(const QString& url, const QString& charset);
+// As GetBody, but POST and redirects followed.
+QString GetBodyhead(const QString& url, const QString& charset);
+// GET, certificates verified, redirects followed, no extra headers, each phase (resolve, connect, send,
+// receive) limited to the configured dlPhaseTimeoutMs (10000 ms by default). Every failure gives "wrong".
+QString GetBodydl(const QString& url, const QString& charset);
+
+}  // namespace ds::net

@@ -1,0 +1,70 @@
+#include "ui/desktop.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QUrl>
+#include <cstdio>
+#include <cstdlib>
+
+namespace ds::ui {
+namespace {
+std::shared_ptr<Desktop>& instance() {
+    static std::shared_ptr<Desktop> d = std::make_shared<QtDesktop>();
+    return d;
+}
+}  // namespace
+
+Desktop& desktop() { return *instance(); }
+void SetDesktop(std::shared_ptr<Desktop> d) { instance() = d ? std::move(d) : std::make_shared<QtDesktop>(); }
+
+MessageAnswer QtDesktop::message(QWidget* parent, const QString& text, const QString& title,
+                                 MessageButtons buttons) {
+    QMessageBox::StandardButtons b = QMessageBox::Ok;
+    switch (buttons) {
+    case MessageButtons::Ok: b = QMessageBox::Ok; break;
+    case MessageButtons::OkCancel: b = QMessageBox::Ok | QMessageBox::Cancel; break;
+    case MessageButtons::YesNo: b = QMessageBox::Yes | QMessageBox::No; break;
+    case MessageButtons::YesNoCancel: b = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
+    }
+    QMessageBox box(QMessageBox::Information, title.isEmpty() ? QStringLiteral("DropScout") : title, text, b,
+                    parent);
+    switch (box.exec()) {
+    case QMessageBox::Cancel: return MessageAnswer::Cancel;
+    case QMessageBox::Yes: return MessageAnswer::Yes;
+    case QMessageBox::No: return MessageAnswer::No;
+    default: return MessageAnswer::Ok;
+    }
+}
+
+QString QtDesktop::openFileName(QWidget* parent, const QString& title, const QString& filter) {
+    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+}
+
+QString QtDesktop::saveFileName(QWidget* parent, const QString& title, const QString& filter,
+                                const QString& suggested) {
+    return QFileDialog::getSaveFileName(parent, title, suggested, filter);
+}
+
+void QtDesktop::shellOpen(const QString& address) {
+    const QUrl url = QUrl::fromUserInput(address.trimmed());
+    if (url.isValid()) QDesktopServices::openUrl(url);
+}
+
+void QtDesktop::setClipboardText(const QString& text) { QApplication::clipboard()->setText(text); }
+QString QtDesktop::clipboardText() { return QApplication::clipboard()->text(); }
+
+void QtDesktop::startCommand(const QString& program, const QStringList& arguments) {
+    QProcess::startDetached(program, arguments);
+}
+
+// "End": no unwinding, no further events; files are always closed before anyone calls this.
+void QtDesktop::endProgram(int code) {
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
+
+}  // namespace ds::ui

@@ -1,0 +1,52 @@
+#pragma once
+// Desktop services behind one seam: message boxes, file dialogs, shell "open", clipboard and command
+// start. Windows call these; tests install a recorder (tests/support) that answers and records.
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QWidget;
+
+namespace ds::ui {
+
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class MessageAnswer { Ok, Cancel, Yes, No };
+
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+    virtual MessageAnswer message(QWidget* parent, const QString& text, const QString& title = {},
+                                  MessageButtons buttons = MessageButtons::Ok) = 0;
+    // Empty text when the user cancels.
+    virtual QString openFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& title, const QString& filter,
+                                 const QString& suggested = {}) = 0;
+    // The shell "open" action on an address or file.
+    virtual void shellOpen(const QString& address) = 0;
+    virtual void setClipboardText(const QString& text) = 0;
+    virtual QString clipboardText() = 0;
+    // Starts a command without waiting for it.
+    virtual void startCommand(const QString& program, const QStringList& arguments) = 0;
+    // Ends the program at once (the "End" of start-up failures and quitting).
+    virtual void endProgram(int code) = 0;
+};
+
+// The real desktop (Qt dialogs, QDesktopServices, QClipboard, QProcess::startDetached).
+class QtDesktop : public Desktop {
+public:
+    MessageAnswer message(QWidget* parent, const QString& text, const QString& title,
+                          MessageButtons buttons) override;
+    QString openFileName(QWidget* parent, const QString& title, const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& title, const QString& filter,
+                         const QString& suggested) override;
+    void shellOpen(const QString& address) override;
+    void setClipboardText(const QString& text) override;
+    QString clipboardText() override;
+    void startCommand(const QString& program, const QStringList& arguments) override;
+    void endProgram(int code) override;
+};
+
+Desktop& desktop();
+void SetDesktop(std::shared_ptr<Desktop> d);
+
+}  // namespace ds::ui
