@@ -1,0 +1,70 @@
+#pragma once
+// The result grid: a table of text cells addressed by (row, column), both from 0. Row 0 is the fixed
+// header row, column 0 the row-header column, data rows start at 1. Column 1 may be a check-box column
+// whose text reads "1"/"0". Each cell has a colour attribute (0x00BBGGRR) drawn as its text colour.
+// Width 0 hides a column. The grid is a QTableView over GridModel; rows are appended without copying.
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+class QTableView;
+
+namespace ds::ui {
+
+class GridModel;
+
+class GridControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit GridControl(QWidget* parent = nullptr);
+    ~GridControl() override;
+
+    // Shape. rows() counts the header row; setRows(1) keeps only the header, a larger count appends
+    // empty rows.
+    int rows() const;
+    void setRows(int count);
+    int cols() const;
+    void setCols(int count);
+
+    // Cells. Writing a cell outside the table is ignored; reading one gives empty text.
+    QString cellText(int row, int col) const;
+    void setCellText(int row, int col, const QString& text);
+    uint32_t cellColor(int row, int col) const;  // 0 (black) until set
+    void setCellColor(int row, int col, uint32_t bgr);
+
+    // Columns.
+    int columnWidth(int col) const;
+    void setColumnWidth(int col, int width);  // 0 hides, > 0 shows with that width
+    void setCheckColumn(int col);             // the check-box column (1 in the main window)
+
+    // Active cell (keyboard/click focus) and the cell under the mouse pointer (-1 when none).
+    int activeRow() const;
+    int activeCol() const;
+    void setActiveCell(int row, int col);
+    int mouseRow() const;
+    int mouseCol() const;
+
+    void setGridFont(const QString& family, int pointSize);
+
+    // Appends `count` rows at once (one model notification), for fast loading.
+    void appendRows(int count);
+
+    QTableView* view() const { return view_; }
+    GridModel* model() const { return model_; }
+
+signals:
+    void cellDoubleClicked(int row, int col);
+    void checkToggled(int row, bool checked);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QTableView* view_ = nullptr;
+    GridModel* model_ = nullptr;
+    int mouseRow_ = -1;
+    int mouseCol_ = -1;
+};
+
+}  // namespace ds::ui
