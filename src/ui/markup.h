@@ -84,9 +84,12 @@ public:
     explicit MarkupLabel(const QString& caption = {}, QWidget* parent = nullptr);
     QString caption() const { return caption_; }
     void setCaption(const QString& caption);
+    // The caption without markup (QLabel::text() holds the rendered rich text).
+    QString plainText() const { return plain_; }
 
 private:
     QString caption_;
+    QString plain_;
 };
 
 // Draws the MarkupRole of combo-box entries and list items as rich text.
