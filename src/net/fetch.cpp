@@ -1,0 +1,73 @@
+#include "net/fetch.h"
+
+#include "core/codepage.h"
+#include "core/config.h"
+#include "net/decode.h"
+#include "net/http_request.h"
+#include "net/responsive_wait.h"
+
+namespace ds::net {
+namespace {
+
+RequestResult Fetch(const QString& url, const RequestOptions& options) {
+    RequestResult result;
+    std::atomic<bool> cancel{false};
+    RunWhileHandlingEvents([&] { result = PerformRequest(url, options, &cancel); }, cancel);
+    return result;
+}
+
+// The plain fetches: certificate errors ignored and the five headers, like a browser form post
+// that never checks anything. Their limits stand in for the Windows client's defaults, which are
+// finite too (a dead server must not hang the window).
+QString PlainFetch(const QString& url, const QString& charset, bool post) {
+    const Config& c = config();
+    RequestOptions o;
+    o.method = post ? RequestOptions::Method::Post : RequestOptions::Method::Get;
+    o.verifyCertificates = false;
+    o.followRedirects = post;
+    o.standardHeaders = true;
+    o.resolveTimeoutMs = c.resolveTimeoutMs;
+    o.connectTimeoutMs = c.connectTimeoutMs;
+    o.sendTimeoutMs = c.sendTimeoutMs;
+    o.receiveTimeoutMs = c.receiveTimeoutMs;
+    o.bodyCapBytes = c.bodyCapBytes;
+
+    const RequestResult r = Fetch(url, o);
+    if (!r.ok) return {};
+    try {
+        return BytesToBstr(r.body, charset);
+    } catch (const EncodingError&) {
+        // Every caller names code page 936, which decodes anything; an unknown name is a failure
+        // like any other here.
+        return {};
+    }
+}
+
+}  // namespace
+
+QString GetBody(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }
+QString GetBodyutf(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }
+QString GetBodyref(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }
+QString GetBodyhead(const QString& url, const QString& charset) { return PlainFetch(url, charset, true); }
+
+QString GetBodydl(const QString& url, const QString& charset) {
+    const Config& c = config();
+    RequestOptions o;
+    o.method = RequestOptions::Method::Get;
+    o.verifyCertificates = true;
+    o.followRedirects = true;
+    o.standardHeaders = false;
+    o.resolveTimeoutMs = o.connectTimeoutMs = o.sendTimeoutMs = o.receiveTimeoutMs = c.dlPhaseTimeoutMs;
+    o.bodyCapBytes = c.bodyCapBytes;
+
+    const QString wrong = QStringLiteral("wrong");
+    const RequestResult r = Fetch(url, o);
+    if (!r.ok) return wrong;
+    try {
+        return BytesToBstr(r.body, charset);
+    } catch (const EncodingError&) {
+        return wrong;
+    }
+}
+
+}  // namespace ds::net

@@ -1,0 +1,43 @@
+#pragma once
+// One HTTP request over libcurl, parameterised by the few things the fetch operations differ in.
+// Blocking; safe to call from any thread, each call with its own handles.
+#include <QByteArray>
+#include <QString>
+#include <atomic>
+
+namespace ds::net {
+
+struct RequestOptions {
+    enum class Method { Get, Post };
+    Method method = Method::Get;
+    bool verifyCertificates = true;
+    bool followRedirects = false;
+    // Referer (the address itself), User-Agent, Connection, Content-Length, Content-Type, in that order.
+    bool standardHeaders = false;
+    // Phase limits in milliseconds. Send and receive are idle limits: time without a byte moving.
+    int resolveTimeoutMs = 10000;
+    int connectTimeoutMs = 10000;
+    int sendTimeoutMs = 10000;
+    int receiveTimeoutMs = 10000;
+    // A longer body is cut at this many bytes and the transfer ends there.
+    qint64 bodyCapBytes = 32LL * 1024 * 1024;
+};
+
+struct RequestResult {
+    bool ok = false;
+    QByteArray body;
+    bool truncated = false;  // the body reached bodyCapBytes and the rest was not read
+    QString error;           // why ok is false
+};
+
+// The address as it goes on the wire: UTF-8, with non-ASCII bytes, spaces and control characters
+// percent-encoded (what the Windows client does with its default URL code page). Everything else,
+// existing escapes included, is left alone.
+QByteArray WireAddress(const QString& url);
+
+// Performs the request. Only http and https are allowed, also as redirect targets. Setting `cancel`
+// from another thread ends the request soon after with ok == false.
+RequestResult PerformRequest(const QString& url, const RequestOptions& options,
+                             const std::atomic<bool>* cancel = nullptr);
+
+}  // namespace ds::net
