@@ -48,12 +48,17 @@ public:
     // `reapplySelection` re-applies the selection command chosen in `lsel` after every load.
     PageLoader(PagingControls controls, SearchState& state, std::function<void()> reapplySelection);
 
-    // Opens `lstr` on DbRs2 (the opening rule). Throws ds::db::DbError.
+    // Opens `lstr` on DbRs2 (the opening rule). Throws ds::db::DbError. Remembers the table the
+    // statement reads ("from ldomainreg"/"from ldomainhis"); the next LoadGridPage, when it replaces the
+    // grid's rows, puts it into SearchState::loadedTable (empty for any other statement).
     void OpenPageQuery();
+    // Throws ds::db::DbError when no page result set is open.
     void SetupPaging();
     // SetupPaging, then the current page into the grid. Throws ds::db::DbError.
     void LoadGridPage();
 
+    // Each changes `lshowpage` and reloads; a database failure is shown as a message box
+    // (PagingFailureText followed by the description) and the grid keeps what it had loaded.
     void pfirst_Click();
     void pbefore_Click();
     void pnext_Click();
@@ -61,9 +66,22 @@ public:
     void pgo_Click();
 
 private:
+    void fillPage(int pageSize);
+    void requestPage(const QString& pageText);
+    QWidget* dialogParent() const;
+
     PagingControls c_;
     SearchState& state_;
     std::function<void()> reapplySelection_;
+    QString openedTable_;
 };
+
+// Message of a paging button whose reload failed; the error's description follows it.
+inline constexpr char16_t PagingFailureText[] = u"读取数据出错，请重试：";
+// Message of a search whose result has no rows.
+inline constexpr char16_t NoResultText[] = u"出错了，没有找到相关资源";
+
+// The domain table a search statement reads ("ldomainreg" or "ldomainhis"), or empty text.
+QString StatementTable(const QString& sql);
 
 }  // namespace ds::search

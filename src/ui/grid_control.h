@@ -3,10 +3,13 @@
 // header row, column 0 the row-header column, data rows start at 1. Column 1 may be a check-box column
 // whose text reads "1"/"0". Each cell has a colour attribute (0x00BBGGRR) drawn as its text colour.
 // Width 0 hides a column. The grid is a QTableView over GridModel; rows are appended without copying.
+// Row 0 is drawn as the view's column header; column 0 is an ordinary narrow column drawn in header
+// colours (the view's own row header is hidden). Double-clicking the column header reports row 0.
 #include <QPoint>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <vector>
 
 class QTableView;
 
@@ -49,6 +52,9 @@ public:
 
     // Appends `count` rows at once (one model notification), for fast loading.
     void appendRows(int count);
+    // Appends one filled row (texts and colours by column; either may be shorter than the column
+    // count) with one model notification.
+    void appendRow(std::vector<QString> cells, std::vector<uint32_t> colors = {});
 
     QTableView* view() const { return view_; }
     GridModel* model() const { return model_; }

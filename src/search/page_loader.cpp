@@ -1,0 +1,231 @@
+#include "search/page_loader.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHash>
+#include <QLabel>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <algorithm>
+#include <iterator>
+
+#include "core/clock.h"
+#include "core/text.h"
+#include "db/shared_objects.h"
+#include "search/domain_row.h"
+#include "search/paging.h"
+#include "ui/busy_strip.h"
+#include "ui/desktop.h"
+#include "ui/grid_control.h"
+
+namespace ds::search {
+
+namespace {
+
+void SetLabel(QLabel* label, const QString& text) {
+    if (label) label->setText(text);
+}
+
+void SetEnabled(QPushButton* button, bool enabled) {
+    if (button) button->setEnabled(enabled);
+}
+
+// The list may have been cut short by a stop, so the page it should show can be missing from it.
+void ShowInList(QComboBox* list, const QString& text) {
+    if (!list) return;
+    const int at = list->findText(text);
+    if (at >= 0)
+        list->setCurrentIndex(at);
+    else if (list->isEditable())
+        list->setEditText(text);
+}
+
+// Raises StopFlag however the load ends, so no loop keeps running on a half-finished load.
+struct RaiseStopOnExit {
+    bool& flag;
+    ~RaiseStopOnExit() { flag = true; }
+};
+
+// Field positions of the columns a grid row is built from, looked up once per page.
+struct FieldIndexes {
+    int lid, lallname, lextend, lregtime, louttime, ldeltime, lback, lbackhostkind, lbacktime, lbackname,
+        lgooglepr, lbaidudomain, lbaidusite, lalexa;
+};
+
+int RequireField(const db::Recordset& rs, const char16_t* name) {
+    const QString field = QString::fromUtf16(name);
+    const int at = rs.fieldIndex(field);
+    if (at < 0) (void)rs.value(field);  // throws with the recordset's own description
+    if (at < 0) throw db::DbError(u"找不到字段 "_qs + field);
+    return at;
+}
+
+FieldIndexes ResolveFields(const db::Recordset& rs) {
+    return {RequireField(rs, u"lid"),           RequireField(rs, u"lallname"),
+            RequireField(rs, u"lextend"),       RequireField(rs, u"lregtime"),
+            RequireField(rs, u"louttime"),      RequireField(rs, u"ldeltime"),
+            RequireField(rs, u"lback"),         RequireField(rs, u"lbackhostkind"),
+            RequireField(rs, u"lbacktime"),     RequireField(rs, u"lbackname"),
+            RequireField(rs, u"lgooglepr"),     RequireField(rs, u"lbaidudomain"),
+            RequireField(rs, u"lbaidusite"),    RequireField(rs, u"lalexa")};
+}
+
+DomainRecord ReadRecord(const db::Recordset& rs, const FieldIndexes& f) {
+    return {rs.value(f.lid),       rs.value(f.lallname),      rs.value(f.lextend),
+            rs.value(f.lregtime),  rs.value(f.louttime),      rs.value(f.ldeltime),
+            rs.value(f.lback),     rs.value(f.lbackhostkind), rs.value(f.lbacktime),
+            rs.value(f.lbackname), rs.value(f.lgooglepr),     rs.value(f.lbaidudomain),
+            rs.value(f.lbaidusite), rs.value(f.lalexa)};
+}
+
+// One single-value query per extension; a page repeats few extensions, so answers are kept for the
+// rest of the page.
+QString PriceOf(const QVariant& extension, QHash<QString, QString>& cache) {
+    if (!extension.isValid() || extension.isNull()) return {};
+    const QString ext = CellText(extension);
+    const auto known = cache.constFind(ext);
+    if (known != cache.constEnd()) return *known;
+    db::SqlText = u"select lprice from ldomainprice where lextend='"_qs + SqlEscape(ext) + u'\'';
+    db::GetSqlValue();
+    const QString price = db::SqlCount > 0 ? CellText(db::SqlValue) : QString();
+    cache.insert(ext, price);
+    return price;
+}
+
+}  // namespace
+
+QString StatementTable(const QString& sql) {
+    static const QRegularExpression from(QStringLiteral(R"(\bfrom\s+(ldomainreg|ldomainhis)\b)"),
+                                         QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = from.match(sql);
+    return m.hasMatch() ? m.captured(1).toLower() : QString();
+}
+
+PageLoader::PageLoader(PagingControls controls, SearchState& state, std::function<void()> reapplySelection)
+    : c_(controls), state_(state), reapplySelection_(std::move(reapplySelection)) {}
+
+QWidget* PageLoader::dialogParent() const { return c_.grid1 ? c_.grid1->window() : nullptr; }
+
+void PageLoader::OpenPageQuery() {
+    const QString sql = c_.lstr ? c_.lstr->text() : QString();
+    if (!db::DbConn().isOpen()) db::NewDbObjects();
+    db::OpenRecordset(db::DbRs2(), sql);
+    openedTable_ = StatementTable(sql);
+}
+
+void PageLoader::SetupPaging() {
+    db::Recordset& rs = db::DbRs2();
+    if (rs.state() != db::Recordset::StateOpen)
+        throw db::DbError(QStringLiteral("没有打开的查询结果"));
+    state_.StopFlag = false;
+
+    const qint64 total = rs.recordCount();
+    const int pageSize = std::max(1, state_.RowsPerPage);
+    rs.setPageSize(pageSize);
+    const qint64 pages = PageCount(total, pageSize);
+    SetLabel(c_.pnumber, QString::number(total));
+    SetLabel(c_.plist, QString::number(pageSize));
+    SetLabel(c_.ppageall, QString::number(pages));
+
+    if (c_.ppagelist) {
+        c_.ppagelist->clear();
+        for (qint64 page = 1; page <= pages; ++page) {
+            QCoreApplication::processEvents();
+            if (state_.StopFlag) break;
+            c_.ppagelist->addItem(QString::number(page));
+        }
+    }
+
+    // lshowpage keeps the number as requested; only what is shown and read is clamped.
+    const double requested = c_.lshowpage ? LeadingNumber(c_.lshowpage->text()) : 0;
+    const qint64 current = ClampPage(requested, pages);
+    const QString currentText = QString::number(current);
+    ShowInList(c_.ppagelist, currentText);
+
+    if (total > 0) {
+        if (c_.Fpage) c_.Fpage->show();
+        for (QPushButton* b : {c_.pfirst, c_.plast, c_.pnext, c_.pbefore}) SetEnabled(b, true);
+        if (current == 1) {
+            SetEnabled(c_.pfirst, false);
+            SetEnabled(c_.pbefore, false);
+        }
+        if (current == pages) {
+            SetEnabled(c_.plast, false);
+            SetEnabled(c_.pnext, false);
+        }
+        const double listedSize = c_.plist ? LeadingNumber(c_.plist->text()) : pageSize;
+        rs.setPageSize(listedSize >= 1 ? static_cast<int>(listedSize) : pageSize);
+        const double page = LeadingNumber(currentText);
+        rs.setAbsolutePage(page > 0 ? static_cast<qint64>(page) : 1);
+    } else if (c_.Fpage) {
+        c_.Fpage->hide();
+    }
+    state_.StopFlag = true;
+}
+
+void PageLoader::LoadGridPage() {
+    RaiseStopOnExit raise{state_.StopFlag};
+    SetupPaging();
+    state_.StopFlag = false;
+    if (c_.grid1) c_.grid1->setRows(1);
+    state_.loadedTable = openedTable_;
+
+    db::Recordset& rs = db::DbRs2();
+    if (rs.recordCount() == 0)
+        ui::desktop().message(dialogParent(), QString::fromUtf16(NoResultText));
+    else
+        fillPage(rs.pageSize());
+
+    state_.StopFlag = true;
+    if (c_.floadtxt) c_.floadtxt->hide();
+    if (reapplySelection_) reapplySelection_();
+}
+
+void PageLoader::fillPage(int pageSize) {
+    db::Recordset& rs = db::DbRs2();
+    if (rs.eof() || !c_.grid1) return;
+    const FieldIndexes fields = ResolveFields(rs);
+    const QDate today = ds::clock().today();
+    QHash<QString, QString> prices;
+
+    for (int r = 1; !rs.eof() && !state_.StopFlag && r <= pageSize; ++r) {
+        QCoreApplication::processEvents();
+        // A stop pressed during the yield, or a paging button that reloaded meanwhile (and raised the
+        // flag when it finished), ends this load before it writes a row from a moved cursor.
+        if (state_.StopFlag || rs.eof()) break;
+        const DomainRecord record = ReadRecord(rs, fields);
+        DomainRow row = BuildDomainRow(record, r, today, PriceOf(record.lextend, prices));
+        c_.grid1->appendRow(std::vector<QString>(std::make_move_iterator(row.cells.begin()),
+                                                 std::make_move_iterator(row.cells.end())),
+                            std::vector<uint32_t>(row.colors.begin(), row.colors.end()));
+        rs.moveNext();
+    }
+}
+
+void PageLoader::requestPage(const QString& pageText) {
+    SetLabel(c_.lshowpage, pageText);
+    try {
+        LoadGridPage();
+    } catch (const db::DbError& e) {
+        if (c_.floadtxt) c_.floadtxt->hide();
+        ui::desktop().message(dialogParent(), QString::fromUtf16(PagingFailureText) + e.description());
+    }
+}
+
+namespace {
+double RequestedPage(const QLabel* lshowpage) { return lshowpage ? LeadingNumber(lshowpage->text()) : 0; }
+}  // namespace
+
+void PageLoader::pfirst_Click() { requestPage(ShortestNumber(FirstPageRequest())); }
+
+void PageLoader::pbefore_Click() { requestPage(ShortestNumber(PreviousPageRequest(RequestedPage(c_.lshowpage)))); }
+
+void PageLoader::pnext_Click() { requestPage(ShortestNumber(NextPageRequest(RequestedPage(c_.lshowpage)))); }
+
+void PageLoader::plast_Click() { requestPage(c_.ppageall ? c_.ppageall->text() : QString()); }
+
+void PageLoader::pgo_Click() {
+    requestPage(ShortestNumber(c_.ppagelist ? LeadingNumber(c_.ppagelist->currentText()) : 0));
+}
+
+}  // namespace ds::search

@@ -1,0 +1,68 @@
+#pragma once
+// The cells behind the result grid. Grid rows are counted with the header: grid row 0 is the header
+// row, shown as the view's horizontal header (headerData reads its cells); model row r is grid row
+// r + 1. Grid column c is model column c, so column 0 (the row-header column) is an ordinary narrow
+// column of the view and the view's own vertical header stays hidden.
+//
+// Rows live in a deque of lazily sized rows: appending never moves or copies the rows already there,
+// and an empty row costs no cell storage until something is written into it.
+#include <QAbstractTableModel>
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+namespace ds::ui {
+
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit GridModel(QObject* parent = nullptr);
+
+    // Grid addressing (row 0 is the header).
+    int gridRows() const { return static_cast<int>(rows_.size()); }
+    int gridCols() const { return cols_; }
+    void setGridRows(int count);  // at least the header row stays
+    void setGridCols(int count);
+
+    QString text(int row, int col) const;
+    void setText(int row, int col, const QString& text);
+    uint32_t color(int row, int col) const;
+    void setColor(int row, int col, uint32_t bgr);
+
+    // The check-box column (-1: none). Its cells show a box that is ticked when the text reads "1".
+    int checkColumn() const { return checkColumn_; }
+    void setCheckColumn(int col);
+
+    void appendRows(int count);
+    // Appends one filled data row with a single notification. Cells beyond the column count are dropped;
+    // `colors` may be shorter than `cells` (missing ones are 0).
+    void appendRow(std::vector<QString> cells, std::vector<uint32_t> colors = {});
+
+    // QAbstractItemModel
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+signals:
+    // The user ticked or cleared a box through the view (not raised by setText).
+    void checkToggled(int row, bool checked);
+
+private:
+    struct Row {
+        std::vector<QString> text;     // empty, or sized to the column count
+        std::vector<uint32_t> color;   // empty, or sized to the column count
+    };
+    bool inside(int row, int col) const;
+    QVariant cellData(int row, int col, int role) const;
+    void notifyCell(int row, int col);
+
+    std::deque<Row> rows_;
+    int cols_ = 0;
+    int checkColumn_ = -1;
+};
+
+}  // namespace ds::ui

@@ -1,0 +1,333 @@
+// The result grid: shape, cells, check box, colours, widths, active and pointed cell, big tables.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QColor>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QTableView>
+
+#if __has_include(<QAbstractItemModelTester>) && defined(QT_TESTLIB_LIB)
+#include <QAbstractItemModelTester>
+#define DROPSCOUT_MODEL_TESTER 1
+#endif
+
+#include "ui/grid_control.h"
+#include "ui/grid_model.h"
+
+using ds::ui::GridControl;
+using ds::ui::GridModel;
+
+namespace {
+
+// A grid set up like the main window's: 21 columns, captions in row 0, column 1 holds the check box.
+void SetUpLikeMainWindow(GridControl& grid) {
+    grid.setCols(21);
+    grid.setRows(1);
+    grid.setCheckColumn(1);
+    for (int c = 0; c < 21; ++c) grid.setCellText(0, c, u"H"_qs + QString::number(c));
+}
+
+void SendMouse(QWidget* target, QEvent::Type type, QPoint pos) {
+    QMouseEvent event(type, QPointF(pos), QPointF(target->mapToGlobal(pos)), Qt::LeftButton,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+// Records the arguments of every emission of a two-argument signal.
+struct Emissions {
+    std::vector<std::pair<int, int>> calls;
+    int count() const { return static_cast<int>(calls.size()); }
+};
+
+QPoint CellCenter(GridControl& grid, int row, int col) {
+    return grid.view()->visualRect(grid.model()->index(row - 1, col)).center();
+}
+
+}  // namespace
+
+#ifdef DROPSCOUT_MODEL_TESTER
+TEST(GridModelTest, PassesTheModelTesterThroughEveryChange) {
+    GridModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.setGridCols(21);
+    model.setCheckColumn(1);
+    model.appendRows(5);
+    model.appendRow({u""_qs, u"1"_qs, u"3"_qs, u"a.com"_qs}, {0, 0, 0, 255});
+    model.setText(2, 3, u"b.com"_qs);
+    model.setText(0, 3, u"域名地址"_qs);
+    model.setColor(0, 3, 255);
+    EXPECT_TRUE(model.setData(model.index(0, 1), Qt::Checked, Qt::CheckStateRole));
+    model.setGridCols(10);
+    model.setGridCols(21);
+    model.setGridRows(3);
+    model.setGridRows(1);
+    model.setGridRows(4);
+    EXPECT_EQ(model.rowCount(), 3);
+}
+#endif
+
+TEST(GridControlTest, SetRowsKeepsHeaderAndGrowingAppendsEmptyRows) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    EXPECT_EQ(grid.rows(), 1);
+    EXPECT_EQ(grid.model()->rowCount(), 0);
+
+    grid.setRows(4);
+    grid.setCellText(2, 3, u"a.com"_qs);
+    grid.setCellColor(2, 4, 255);
+    grid.setRows(1);
+    EXPECT_EQ(grid.rows(), 1);
+    for (int c = 0; c < 21; ++c) {
+        EXPECT_EQ(grid.cellText(0, c), u"H"_qs + QString::number(c));
+        EXPECT_EQ(grid.model()->headerData(c, Qt::Horizontal).toString(), u"H"_qs + QString::number(c));
+    }
+
+    // Rows removed and added again come back empty, not with their old cells.
+    grid.setRows(3);
+    EXPECT_EQ(grid.rows(), 3);
+    EXPECT_EQ(grid.model()->rowCount(), 2);
+    for (int r = 1; r < 3; ++r)
+        for (int c = 0; c < 21; ++c) {
+            EXPECT_EQ(grid.cellText(r, c), u"") << r << "," << c;
+            EXPECT_EQ(grid.cellColor(r, c), 0u);
+        }
+
+    grid.setRows(0);  // the header row always stays
+    EXPECT_EQ(grid.rows(), 1);
+}
+
+TEST(GridControlTest, CellsAreIndependentAndOutOfRangeIsHarmless) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    grid.setRows(3);
+    grid.setCellText(1, 3, u"a.com"_qs);
+    grid.setCellText(2, 3, u"b.com"_qs);
+    grid.setCellText(1, 20, u"9"_qs);
+    EXPECT_EQ(grid.cellText(1, 3), u"a.com");
+    EXPECT_EQ(grid.cellText(2, 3), u"b.com");
+    EXPECT_EQ(grid.cellText(1, 20), u"9");
+    EXPECT_EQ(grid.cellText(1, 19), u"");
+    EXPECT_EQ(grid.model()->index(0, 3).data().toString(), u"a.com");
+
+    const struct {
+        int row, col;
+    } outside[] = {{-1, 0}, {3, 0}, {0, -1}, {0, 21}, {1000000, 5}};
+    for (const auto& at : outside) {
+        grid.setCellText(at.row, at.col, u"x"_qs);
+        grid.setCellColor(at.row, at.col, 255);
+        EXPECT_EQ(grid.cellText(at.row, at.col), u"");
+        EXPECT_EQ(grid.cellColor(at.row, at.col), 0u);
+    }
+    EXPECT_EQ(grid.rows(), 3);
+    grid.setColumnWidth(-1, 10);
+    grid.setColumnWidth(21, 10);
+    EXPECT_EQ(grid.columnWidth(21), 0);
+    grid.setActiveCell(0, 3);   // the header row is never the active cell
+    grid.setActiveCell(3, 3);
+    EXPECT_EQ(grid.activeRow(), -1);
+
+    // Shrinking the column count and growing it back shows empty cells.
+    grid.setCols(10);
+    EXPECT_EQ(grid.cellText(1, 20), u"");
+    grid.setCols(21);
+    EXPECT_EQ(grid.cellText(1, 20), u"");
+    EXPECT_EQ(grid.cellText(1, 3), u"a.com");
+}
+
+TEST(GridControlTest, CheckColumnReadsAndWritesOneAndZero) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    grid.setRows(3);
+    Emissions toggled;
+    QObject::connect(&grid, &GridControl::checkToggled,
+                     [&](int row, bool checked) { toggled.calls.emplace_back(row, checked); });
+    const QModelIndex box = grid.model()->index(0, 1);
+
+    EXPECT_TRUE(grid.model()->flags(box) & Qt::ItemIsUserCheckable);
+    EXPECT_EQ(box.data(Qt::CheckStateRole).toInt(), Qt::Unchecked);  // empty reads as not ticked
+    grid.setCellText(1, 1, u"1"_qs);
+    EXPECT_EQ(box.data(Qt::CheckStateRole).toInt(), Qt::Checked);
+    grid.setCellText(1, 1, u"0"_qs);
+    EXPECT_EQ(box.data(Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_EQ(toggled.count(), 0);  // writing the text is not a user's click
+
+    EXPECT_TRUE(grid.model()->setData(box, Qt::Checked, Qt::CheckStateRole));
+    EXPECT_EQ(grid.cellText(1, 1), u"1");
+    EXPECT_TRUE(grid.model()->setData(box, Qt::Unchecked, Qt::CheckStateRole));
+    EXPECT_EQ(grid.cellText(1, 1), u"0");
+    ASSERT_EQ(toggled.count(), 2);
+    EXPECT_EQ(toggled.calls[0], std::make_pair(1, 1));
+    EXPECT_EQ(toggled.calls[1], std::make_pair(1, 0));
+
+    // Other columns carry no box.
+    EXPECT_FALSE(grid.model()->index(0, 2).data(Qt::CheckStateRole).isValid());
+    EXPECT_FALSE(grid.model()->setData(grid.model()->index(0, 2), Qt::Checked, Qt::CheckStateRole));
+}
+
+TEST(GridControlTest, ClickOnTheBoxTogglesIt) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    grid.setColumnWidth(1, 30);
+    grid.setRows(3);
+    grid.setCellText(2, 1, u"0"_qs);
+    grid.resize(600, 300);
+    grid.show();
+    QApplication::processEvents();
+
+    QTableView* view = grid.view();
+    const QModelIndex index = grid.model()->index(1, 1);
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.rect = view->visualRect(index);
+    option.features = QStyleOptionViewItem::HasCheckIndicator;
+    const QPoint box = view->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, view).center();
+
+    Emissions toggled;
+    QObject::connect(&grid, &GridControl::checkToggled,
+                     [&](int row, bool checked) { toggled.calls.emplace_back(row, checked); });
+    for (const char16_t* expected : {u"1", u"0"}) {
+        SendMouse(view->viewport(), QEvent::MouseButtonPress, box);
+        SendMouse(view->viewport(), QEvent::MouseButtonRelease, box);
+        EXPECT_EQ(grid.cellText(2, 1), QString::fromUtf16(expected));
+    }
+    ASSERT_EQ(toggled.count(), 2);
+    EXPECT_EQ(toggled.calls[0], std::make_pair(2, 1));
+    EXPECT_EQ(grid.cellText(1, 1), u"");  // the other row is untouched
+}
+
+TEST(GridControlTest, ColourReadsBackAndShowsAsTextColour) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    grid.setRows(2);
+    const struct {
+        uint32_t bgr;
+        QColor color;
+    } cases[] = {{255, QColor(255, 0, 0)}, {55, QColor(55, 0, 0)}, {0x00FF0000, QColor(0, 0, 255)},
+                 {0x00332211, QColor(0x11, 0x22, 0x33)}};
+    for (const auto& c : cases) {
+        grid.setCellColor(1, 4, c.bgr);
+        EXPECT_EQ(grid.cellColor(1, 4), c.bgr);
+        EXPECT_EQ(grid.model()->index(0, 4).data(Qt::ForegroundRole).value<QColor>(), c.color);
+    }
+    grid.setCellColor(0, 3, 255);  // the header cell keeps its own colour (copied by the checks)
+    EXPECT_EQ(grid.cellColor(0, 3), 255u);
+    EXPECT_EQ(grid.model()->headerData(3, Qt::Horizontal, Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+    EXPECT_EQ(grid.cellColor(1, 3), 0u);
+    EXPECT_FALSE(grid.model()->index(0, 3).data(Qt::ForegroundRole).isValid());
+}
+
+TEST(GridControlTest, WidthZeroHidesAndPositiveShows) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    const int widths[] = {30, 30, 30, 200, 60, 50};
+    for (int c = 0; c < 6; ++c) grid.setColumnWidth(c, widths[c]);
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(grid.columnWidth(c), widths[c]);
+
+    grid.setColumnWidth(5, 0);
+    EXPECT_TRUE(grid.view()->isColumnHidden(5));
+    EXPECT_EQ(grid.columnWidth(5), 0);
+    grid.setColumnWidth(5, 50);
+    EXPECT_FALSE(grid.view()->isColumnHidden(5));
+    EXPECT_EQ(grid.columnWidth(5), 50);
+}
+
+TEST(GridControlTest, ActiveCellPointedCellAndDoubleClick) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    grid.setRows(4);
+    grid.resize(800, 400);
+    grid.show();
+    QApplication::processEvents();
+
+    grid.setActiveCell(2, 3);
+    EXPECT_EQ(grid.activeRow(), 2);
+    EXPECT_EQ(grid.activeCol(), 3);
+    EXPECT_EQ(grid.mouseRow(), -1);
+
+    QWidget* viewport = grid.view()->viewport();
+    SendMouse(viewport, QEvent::MouseMove, CellCenter(grid, 3, 4));
+    EXPECT_EQ(grid.mouseRow(), 3);
+    EXPECT_EQ(grid.mouseCol(), 4);
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(viewport, &leave);
+    EXPECT_EQ(grid.mouseRow(), -1);
+    EXPECT_EQ(grid.mouseCol(), -1);
+
+    // Over the column header the pointer is on row 0.
+    QHeaderView* header = grid.view()->horizontalHeader();
+    SendMouse(header->viewport(), QEvent::MouseMove, QPoint(header->sectionViewportPosition(3) + 5, 5));
+    EXPECT_EQ(grid.mouseRow(), 0);
+    EXPECT_EQ(grid.mouseCol(), 3);
+
+    Emissions doubleClicked;
+    QObject::connect(&grid, &GridControl::cellDoubleClicked,
+                     [&](int row, int col) { doubleClicked.calls.emplace_back(row, col); });
+    const QPoint at = CellCenter(grid, 2, 6);
+    SendMouse(viewport, QEvent::MouseButtonPress, at);
+    SendMouse(viewport, QEvent::MouseButtonRelease, at);
+    SendMouse(viewport, QEvent::MouseButtonDblClick, at);
+    SendMouse(viewport, QEvent::MouseButtonRelease, at);
+    ASSERT_EQ(doubleClicked.count(), 1);
+    EXPECT_EQ(doubleClicked.calls[0], std::make_pair(2, 6));
+    EXPECT_EQ(grid.activeRow(), 2);
+    EXPECT_EQ(grid.activeCol(), 6);
+    EXPECT_EQ(grid.mouseRow(), 2);
+    EXPECT_EQ(grid.mouseCol(), 6);
+    EXPECT_EQ(grid.cellText(2, 6), u"");  // a double-click does not start editing
+    EXPECT_TRUE(grid.view()->viewport()->findChildren<QLineEdit*>().isEmpty());  // no editor opened
+}
+
+TEST(GridControlTest, TypedTextLandsInTheCellButNotInTheRowHeader) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    grid.setRows(2);
+    GridModel* model = grid.model();
+    EXPECT_TRUE(model->setData(model->index(0, 3), u"typed.com"_qs, Qt::EditRole));
+    EXPECT_EQ(grid.cellText(1, 3), u"typed.com");
+    EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
+    EXPECT_FALSE(model->setData(model->index(0, 0), u"x"_qs, Qt::EditRole));
+}
+
+TEST(GridControlTest, FontFallsBackWhenTahomaIsMissing) {
+    GridControl grid;
+    grid.setGridFont(u"Tahoma"_qs, 8);
+    EXPECT_EQ(grid.view()->font().family(), u"Tahoma");  // the requested family; Qt substitutes to draw
+    EXPECT_EQ(grid.view()->font().pointSize(), 8);
+    EXPECT_EQ(grid.view()->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
+}
+
+TEST(GridControlTest, AppendedRowsKeepTheirCellsAndAHundredThousandRowsStayCheap) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    grid.resize(800, 600);
+    grid.show();
+    QApplication::processEvents();
+
+    int inserted = 0;
+    QObject::connect(grid.model(), &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
+    grid.appendRow({u""_qs, u""_qs, u"1"_qs, u"a.com"_qs, u"未注册"_qs}, {0, 0, 0, 0, 255});
+    EXPECT_EQ(inserted, 1);
+    EXPECT_EQ(grid.cellText(1, 3), u"a.com");
+    EXPECT_EQ(grid.cellColor(1, 4), 255u);
+    grid.appendRow(std::vector<QString>(30, u"x"_qs));  // more cells than columns: the rest is dropped
+    EXPECT_EQ(grid.cellText(2, 20), u"x");
+    EXPECT_EQ(grid.cellText(2, 21), u"");
+
+    QElapsedTimer timer;
+    timer.start();
+    grid.appendRows(100000);
+    for (int r = 3; r < grid.rows(); r += 997) grid.setCellText(r, 3, QString::number(r));
+    grid.view()->scrollToBottom();
+    QApplication::processEvents();
+    EXPECT_EQ(grid.rows(), 100003);
+    EXPECT_LT(timer.elapsed(), 2000);  // generous: the point is no per-row measuring
+    EXPECT_EQ(grid.cellText(100002, 3), u"");
+    EXPECT_EQ(grid.cellText(3 + 997, 3), QString::number(3 + 997));
+    grid.setRows(1);
+    EXPECT_EQ(grid.rows(), 1);
+}
