@@ -1,12 +1,221 @@
 #include "search/fdomain.h"
 
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "core/clock.h"
+#include "search/fdomain_rules.h"
+#include "search/fdomain_widgets.h"
+#include "search/help_window.h"
+#include "search/selection.h"
+#include "ui/busy_strip.h"
+#include "ui/desktop.h"
+#include "ui/grid_control.h"
+#include "ui/markup.h"
+
 namespace ds::search {
 
 Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Fdomain"));
     setWindowTitle(QStringLiteral("DropScout 过期域名助手"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 4, 6, 6);
+    layout->setSpacing(4);
+    buildMenu(layout);
+
+    tabcontrolnew_ = new QTabWidget(this);
+    tabcontrolnew_->setObjectName(QStringLiteral("tabcontrolnew"));
+    tabcontrolnew_->addTab(buildFiledTab(), QStringLiteral("过期备案域名检索"));
+    tabcontrolnew_->addTab(buildExpiredTab(), QStringLiteral("过期域名综合检索"));
+    tabcontrolnew_->addTab(buildDisplayTab(), QStringLiteral("内容显示设置"));
+    tabcontrolnew_->addTab(buildToolsTab(), QStringLiteral("域名相关工具"));
+    tabcontrolnew_->addTab(buildListsTab(), QStringLiteral("批量导入、导出域名"));
+    tabcontrolnew_->addTab(buildAboutTab(), QStringLiteral("软件相关信息"));
+    tabcontrolnew_->addTab(buildContactTab(), QStringLiteral("联系交流"));
+    tabcontrolnew_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    layout->addWidget(tabcontrolnew_, 0);
+    layout->addWidget(buildResultArea(), 1);
+
+    // The busy strip floats over the grid, outside every layout, so showing it moves nothing.
+    floadtxt_ = new ui::BusyStrip({}, this);
+    floadtxt_->setObjectName(QStringLiteral("floadtxt"));
+    floadtxt_->hide();
+    paging_.floadtxt = floadtxt_;
+
+    lstr_ = MakeValueLabel(this, QStringLiteral("lstr"), {});
+    lshowpage_ = MakeValueLabel(this, QStringLiteral("lshowpage"), QStringLiteral("lshowpage"));
+    paging_.lstr = lstr_;
+    paging_.lshowpage = lshowpage_;
+    paging_.grid1 = grid1_;
+    loader_ = std::make_unique<PageLoader>(paging_, state_, [this] { ApplySelection(); });
+
+    wireHandlers();
+    resize(1200, 760);
+    Form_Load();
 }
 
 Fdomain::~Fdomain() = default;
+
+void Fdomain::buildMenu(QVBoxLayout* layout) {
+    auto* bar = new QMenuBar(this);
+    bar->setObjectName(QStringLiteral("menubar"));
+    QMenu* help = bar->addMenu(QStringLiteral("帮助"));
+    help->setObjectName(QStringLiteral("mhelp"));
+    auto add = [this](QMenu* menu, const QString& name, const QString& text) {
+        QAction* a = menu->addAction(text);
+        a->setObjectName(name);
+        return a;
+    };
+    connect(add(help, QStringLiteral("mtext"), QStringLiteral("内容")), &QAction::triggered, this,
+            &Fdomain::mtext_Click);
+    help->addSeparator();
+    const std::pair<const char16_t*, const char16_t*> links[] = {
+        {u"mhome", u"官方网站"}, {u"mweb", u"软件网页版"}, {u"mbbs", u"论坛"},
+        {u"mchat", u"聊天室"},   {u"mgbook", u"留言本"},
+    };
+    for (const auto& [name, text] : links) {
+        const QString n = QString::fromUtf16(name);
+        connect(add(help, n, QString::fromUtf16(text)), &QAction::triggered, this, [this, n] { runAction(n); });
+    }
+    help->addSeparator();
+    connect(add(help, QStringLiteral("mabout"), QStringLiteral("关于")), &QAction::triggered, this, [this] {
+        ui::desktop().message(this, QStringLiteral("DropScout 过期域名助手  版本 3.11"), QStringLiteral("关于"));
+    });
+    QAction* mend = bar->addAction(QStringLiteral("退出"));
+    mend->setObjectName(QStringLiteral("mend"));
+    connect(mend, &QAction::triggered, this, &Fdomain::EndProgram);
+    layout->setMenuBar(bar);
+}
+
+void Fdomain::Form_Load() {
+    hide();
+
+    grid1_->setGridFont(QStringLiteral("Tahoma"), 8);
+    grid1_->setCols(GridColumnCount);
+    grid1_->setRows(1);
+    grid1_->setCheckColumn(1);
+    for (int c = 0; c < GridColumnCount; ++c) {
+        grid1_->setCellText(0, c, QString::fromUtf16(GridColumns()[c].header));
+        grid1_->setColumnWidth(c, GridColumns()[c].width);
+    }
+
+    // 100 twips from the top left corner of the screen.
+    const int offset = 100 * logicalDpiX() / 1440;
+    const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+    move(screen.topLeft() + QPoint(offset, offset));
+
+    for (const char16_t* name : {u"ltime1", u"ltime2", u"sltime1", u"sltime2"}) {
+        if (auto* d = findChild<QDateEdit*>(QString::fromUtf16(name))) d->setDate(ds::clock().today());
+    }
+    state_.RowsPerPage = RepairRowsPerPage(lsetrow_->text()).rowsPerPage;
+    firstActivated_ = false;
+}
+
+void Fdomain::Form_Activate() {
+    if (firstActivated_) return;
+    lsel_->clear();
+    for (const QString& entry : SelectionEntries()) {
+        lsel_->addItem(ui::ParseMarkup(entry).plain);
+        lsel_->setItemData(lsel_->count() - 1, entry, ui::MarkupRole);
+    }
+    lsel_->setCurrentIndex(0);
+    lsel_Click();
+    firstActivated_ = true;
+    tabcontrolnew_->setCurrentIndex(0);
+}
+
+void Fdomain::Form_Click() { lfind_->setFocus(); }
+
+void Fdomain::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    Form_Activate();
+    placeBusyStrip();
+}
+
+void Fdomain::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
+}
+
+void Fdomain::mousePressEvent(QMouseEvent* event) {
+    QWidget::mousePressEvent(event);
+    Form_Click();
+}
+
+void Fdomain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    placeBusyStrip();
+}
+
+void Fdomain::placeBusyStrip() {
+    if (!floadtxt_ || !grid1_) return;
+    const QRect g(grid1_->mapTo(this, QPoint(0, 0)), grid1_->size());
+    const int w = qMin(480, qMax(200, g.width() - 40));
+    floadtxt_->setGeometry(g.center().x() - w / 2, g.center().y() - 14, w, 28);
+}
+
+void Fdomain::closeEvent(QCloseEvent* event) {
+    // Closing never asks and never saves: the whole program ends here.
+    event->ignore();
+    EndProgram();
+}
+
+void Fdomain::ReleaseResources() {
+    state_.StopFlag = true;
+    if (released_) return;
+    released_ = true;
+    for (auto it = releaseHooks_.rbegin(); it != releaseHooks_.rend(); ++it) {
+        if (*it) (*it)();
+    }
+    releaseHooks_.clear();
+}
+
+void Fdomain::EndProgram() {
+    ReleaseResources();
+    ui::desktop().endProgram(0);
+}
+
+void Fdomain::mtext_Click() {
+    if (!help_) help_ = new HelpWindow(this);
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
+}
+
+void Fdomain::setAction(const QString& control, Action action) { actions_.insert(control, std::move(action)); }
+
+void Fdomain::runAction(const QString& control) {
+    const auto it = actions_.constFind(control);
+    if (it != actions_.constEnd() && *it) {
+        (*it)();
+        return;
+    }
+    ui::desktop().message(this, QString::fromUtf16(NotYetOpenText));
+}
+
+void Fdomain::setHandOver(const QString& window, HandOver handOver) {
+    handOvers_.insert(window, std::move(handOver));
+}
+
+void Fdomain::setSettingReader(std::function<QString(const QString&)> reader) {
+    settingReader_ = std::move(reader);
+}
+
+void Fdomain::addReleaseHook(std::function<void()> hook) { releaseHooks_.push_back(std::move(hook)); }
+
+ui::MarkupButton* Fdomain::actionButton(QWidget* parent, const QString& name, const QString& caption) {
+    ui::MarkupButton* b = MakeButton(parent, name, caption);
+    connect(b, &QPushButton::clicked, this, [this, name] { runAction(name); });
+    return b;
+}
 
 }  // namespace ds::search

@@ -1,0 +1,58 @@
+#include "search/fdomain_rules.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <climits>
+#include <cmath>
+
+#include "core/text.h"
+
+namespace ds::search {
+
+const std::array<GridColumn, GridColumnCount>& GridColumns() {
+    static const std::array<GridColumn, GridColumnCount> columns{{
+        {u"", 30},         {u"选择", 30},     {u"编号", 30},     {u"域名地址", 200}, {u"注册状态", 60},
+        {u"拟售价", 50},   {u"备案号", 150},  {u"性质", 50},     {u"备案时间", 70},  {u"网站名称", 200},
+        {u"id", 0},        {u"空白", 0},      {u"空白", 0},      {u"注册时间", 0},   {u"到期时间", 0},
+        {u"删除时间", 70}, {u"剩余", 50},     {u"PR值", 50},     {u"百度收录", 60},  {u"百度外链", 60},
+        {u"alexa排名", 60},
+    }};
+    return columns;
+}
+
+std::span<const ColumnWidth> ColumnGroup(int index) {
+    static constexpr ColumnWidth filing[] = {{7, 50}, {8, 70}, {9, 200}};
+    static constexpr ColumnWidth registration[] = {{5, 50}, {15, 70}, {16, 50}};
+    static constexpr ColumnWidth metrics[] = {{17, 50}, {18, 60}, {19, 60}, {20, 60}};
+    switch (index) {
+    case 0: return filing;
+    case 1: return registration;
+    case 2: return metrics;
+    default: return {};
+    }
+}
+
+QString RepairRowLimit(const QString& text) {
+    return LeadingNumber(text) < 1 ? QStringLiteral("2000") : text;
+}
+
+RowsPerPageValue RepairRowsPerPage(const QString& text) {
+    double value = LeadingNumber(text);
+    QString kept = text;
+    if (value < 1) {
+        kept = QStringLiteral("20");
+        value = 20;
+    }
+    // nearbyint follows the current rounding mode, which is round-half-even unless someone changed it.
+    const int previous = std::fegetround();
+    std::fesetround(FE_TONEAREST);
+    const double rounded = std::nearbyint(std::min(value, static_cast<double>(INT_MAX)));
+    std::fesetround(previous);
+    return {kept, static_cast<int>(rounded)};
+}
+
+QString ClampNewRowCount(const QString& text) {
+    return ShortestNumber(std::clamp(LeadingNumber(text), 1.0, 1000.0));
+}
+
+}  // namespace ds::search

@@ -1,0 +1,46 @@
+#pragma once
+// Value rules of the main window that need no widgets: the result grid's columns and their groups,
+// and the repairs of the edit boxes `lmaxnum`, `lsetrow` and `lnewrowset`.
+#include <QString>
+#include <array>
+#include <span>
+
+namespace ds::search {
+
+struct GridColumn {
+    const char16_t* header;
+    int width;  // at load; 0 hides the column
+};
+
+inline constexpr int GridColumnCount = 21;
+
+// Header texts and load-time widths of grid1's columns 0..20.
+const std::array<GridColumn, GridColumnCount>& GridColumns();
+
+struct ColumnWidth {
+    int col;
+    int width;
+};
+
+inline constexpr int ColumnGroupCount = 3;
+
+// The columns that `lshowset(index)` shows or hides, with the widths they get back when shown:
+// 0 "备案信息", 1 "注册信息", 2 "收录信息". An unknown index gives an empty group.
+std::span<const ColumnWidth> ColumnGroup(int index);
+
+// `lmaxnum`: the row limit of a search. A value below 1 (no digits included) becomes "2000"; any
+// other text stays as typed.
+QString RepairRowLimit(const QString& text);
+
+// `lsetrow`: rows per page. A value below 1 becomes "20"; the page size is the value rounded to the
+// nearest whole number, halves to even (2.5 -> 2, 3.5 -> 4), and held within a 32-bit count.
+struct RowsPerPageValue {
+    QString text;
+    int rowsPerPage;
+};
+RowsPerPageValue RepairRowsPerPage(const QString& text);
+
+// `lnewrowset`: how many empty rows one click appends, clamped to 1..1000 and written back as a number.
+QString ClampNewRowCount(const QString& text);
+
+}  // namespace ds::search

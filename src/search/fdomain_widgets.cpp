@@ -1,0 +1,98 @@
+#include "search/fdomain_widgets.h"
+
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/clock.h"
+#include "core/text.h"
+#include "ui/markup.h"
+
+namespace ds::search {
+
+QString ArrayName(const QString& base, int index) {
+    return base + u'(' + QString::number(index) + u')';
+}
+
+ui::MarkupCheck* MakeCheck(QWidget* parent, const QString& name, const QString& caption, bool checked) {
+    auto* c = new ui::MarkupCheck(caption, parent);
+    c->setObjectName(name);
+    c->setChecked(checked);
+    return c;
+}
+
+ui::MarkupRadio* MakeRadio(QWidget* parent, const QString& name, const QString& caption, bool selected) {
+    auto* r = new ui::MarkupRadio(caption, parent);
+    r->setObjectName(name);
+    r->setChecked(selected);
+    return r;
+}
+
+ui::MarkupButton* MakeButton(QWidget* parent, const QString& name, const QString& caption) {
+    auto* b = new ui::MarkupButton(caption, parent);
+    b->setObjectName(name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+ui::MarkupLabel* MakeLabel(QWidget* parent, const QString& caption, const QString& name) {
+    auto* l = new ui::MarkupLabel(caption, parent);
+    if (!name.isEmpty()) l->setObjectName(name);
+    return l;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& text, int width) {
+    auto* e = new QLineEdit(text, parent);
+    e->setObjectName(name);
+    if (width > 0) e->setFixedWidth(width);
+    return e;
+}
+
+QDateEdit* MakeDate(QWidget* parent, const QString& name) {
+    auto* d = new QDateEdit(ds::clock().today(), parent);
+    d->setObjectName(name);
+    d->setCalendarPopup(true);
+    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
+    return d;
+}
+
+QGroupBox* MakeGroup(QWidget* parent, const QString& title) { return new QGroupBox(title, parent); }
+
+QLabel* MakeValueLabel(QWidget* parent, const QString& name, const QString& text) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->hide();
+    return l;
+}
+
+UpDownSpinner::UpDownSpinner(QLineEdit* buddy, const QString& name, double minimum, double maximum,
+                             QWidget* parent)
+    : QWidget(parent), buddy_(buddy), minimum_(minimum), maximum_(maximum) {
+    setObjectName(name);
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+    for (const auto& [arrow, step] : {std::pair{Qt::UpArrow, 1}, std::pair{Qt::DownArrow, -1}}) {
+        auto* b = new QToolButton(this);
+        b->setArrowType(arrow);
+        b->setAutoRepeat(true);
+        b->setFixedSize(16, 11);
+        b->setFocusPolicy(Qt::NoFocus);
+        const int s = step;
+        connect(b, &QToolButton::clicked, this, [this, s] { stepBy(s); });
+        box->addWidget(b);
+    }
+}
+
+void UpDownSpinner::stepBy(int steps) {
+    const double v = std::clamp(LeadingNumber(buddy_->text()) + steps, minimum_, maximum_);
+    buddy_->setText(ShortestNumber(v));
+    // The box's own edit handlers run as if the user had typed the new number.
+    emit buddy_->textEdited(buddy_->text());
+    emit buddy_->editingFinished();
+}
+
+}  // namespace ds::search
