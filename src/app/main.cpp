@@ -1,6 +1,65 @@
+// Process entry: configuration, the optional demo set-up, then the start-up windows.
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdio>
+
+#include "core/clock.h"
+#include "core/config.h"
+#include "startup/demo_setup.h"
+#include "startup/fload.h"
+#include "startup/floadini.h"
+#include "startup/screenshots.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setApplicationName(QStringLiteral("DropScout"));
+    QApplication::setApplicationVersion(QStringLiteral("3.11"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("DropScout 过期域名助手"));
+    parser.addHelpOption();
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Print the version and exit."));
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Create the demo database and its address in the current folder "
+                                                 "(once), then start on it."));
+    const QCommandLineOption autologin(QStringLiteral("autologin"),
+                                       QStringLiteral("Press 开始登录 as soon as the start-up window shows."));
+    parser.addOptions({version, demo, autologin});
+    parser.process(app);
+    if (parser.isSet(version)) {
+        std::printf("DropScout 3.11\n");
+        return 0;
+    }
+
+    ds::SetConfig(ds::LoadConfig(ds::DefaultConfigPath()));
+
+    if (parser.isSet(demo)) {
+        try {
+            ds::startup::PrepareDemoFolder(QDir::currentPath(), ds::clock().today());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "dropscout: demo set-up failed: %s\n", e.what());
+            return 1;
+        }
+    }
+
+    // Photographs the start-up and main windows for the screenshot script.
+    const QString shotsDir = qEnvironmentVariable("DROPSCOUT_SHOTS_DIR");
+    if (!shotsDir.isEmpty()) ds::startup::WatchForScreenshots(shotsDir);
+
+    auto* first = new ds::startup::floadini();
+    first->setAttribute(Qt::WA_DeleteOnClose);
+    first->Form_Load();
+    const QPointer<ds::startup::fload> start = first->startWindow();
+    if (parser.isSet(autologin) && start) {
+        // After the start-up window has been painted (and photographed, when asked for).
+        QTimer::singleShot(300, start, [start] {
+            if (auto* login = start->findChild<QPushButton*>(QStringLiteral("llogin"))) login->click();
+        });
+    }
+    return app.exec();
 }
