@@ -1,8 +1,14 @@
 // The SQL text of both searches, compared whole against the text the server is expected to receive.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
 
+#include "core/clock.h"
+#include "db/shared_objects.h"
 #include "search/statements/search_statements.h"
 
 using namespace ds::search;
@@ -299,4 +305,145 @@ TEST(ExpiredSearchStatement, AllFragmentsStandInTheirFixedOrder) {
               "like '%x'  and lbaidusite>=7 and lcompose=3 and lesp=0 and (ldeltime between '2011-12-01' "
               "and '2011-12-01') and datediff(day,ldeltime,getdate())<0  and (1=2 or lextend like '%.cn') "
               "order by lname,lextend"_s);
+}
+
+// ---- The statements on a real SQLite file, through the shared connection ----
+
+namespace {
+
+// Today is 2012-03-04 for these cases: rows deleted before it count as 已过期.
+// lid, lname, lextend, lregist, ldeltime, lbackhostkind, llength, lcompose, llang, lgooglepr
+const char* const kRows =
+    "(1,'abc','.com',1,'2012-01-01','个人',3,2,1,2),"
+    "(2,'o''neil','.cn',1,'2012-04-01','企业',6,2,1,0),"
+    "(3,'abc123','.net',1,'2012-03-04','企业',6,1,1,5),"
+    "(4,'123','.cn',1,'2012-05-01','个人',3,3,1,0),"
+    "(5,'xabc','.com',0,'2012-01-01','个人',4,2,1,9),"
+    "(6,'百度','.cn',1,'2011-12-01','个人',2,1,2,1)";
+
+class StatementsOnSqlite : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ds::SetClock(std::make_shared<ds::FixedClock>(QDateTime(QDate(2012, 3, 4), QTime(10, 0))));
+        ASSERT_TRUE(dir_.isValid());
+        const QString path = dir_.filePath(u"search.db"_s);
+        QFile schema(QStringLiteral(DROPSCOUT_DATA_DIR "/schema_sqlite.sql"));
+        ASSERT_TRUE(schema.open(QIODevice::ReadOnly));
+        QString sql = u"PRAGMA synchronous=OFF;"_s + QString::fromUtf8(schema.readAll());
+        for (const char* table : {"ldomainreg", "ldomainhis"})
+            sql += u"INSERT INTO "_s + QLatin1String(table) +
+                   u" (lid,lname,lextend,lregist,ldeltime,lbackhostkind,llength,lcompose,llang,lgooglepr) "
+                   "VALUES "_s + QString::fromUtf8(kRows) + u";"_s;
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        char* error = nullptr;
+        ASSERT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error), SQLITE_OK) << error;
+        sqlite3_close(db);
+        ds::db::NewDbObjects();
+        ds::db::DbConn().open(u"Provider=SQLite;Data Source="_s + path);
+    }
+    void TearDown() override {
+        ds::db::NewDbObjects();
+        ds::SetClock(std::make_shared<ds::SystemClock>());
+    }
+
+    // The lids the statement selects, in the order returned.
+    static QList<qint64> Run(const QString& statement) {
+        ds::db::Recordset& rs = ds::db::DbRs2();
+        ds::db::OpenRecordset(rs, statement);
+        QList<qint64> ids;
+        for (; !rs.eof(); rs.moveNext()) ids << rs.value(u"lid"_s).toLongLong();
+        rs.close();
+        return ids;
+    }
+    static QList<qint64> Sorted(QList<qint64> ids) {
+        std::sort(ids.begin(), ids.end());
+        return ids;
+    }
+
+    QTemporaryDir dir_;
+};
+
+}  // namespace
+
+TEST_F(StatementsOnSqlite, FiledSearchSelectsTheMatchingRows) {
+    const std::vector<Case<FiledSearchOptions>> cases = {
+        {"defaults: offered rows only", [](auto&) {}, u"1 2 3 4 6"_s},
+        {"keyword ABC anywhere", [](auto& o) { o.keyword = u"ABC"_s; }, u"1 3"_s},
+        {"keyword with a quote", [](auto& o) { o.keyword = u"o'neil"_s; }, u"2"_s},
+        {"exact keyword",
+         [](auto& o) {
+             o.keyword = u"abc"_s;
+             o.keywordLeft = o.keywordRight = 1;
+         },
+         u"1"_s},
+        {"已过期 (deleted today counts)", [](auto& o) { o.state = StateExpired; }, u"1 3 6"_s},
+        {"将过期", [](auto& o) { o.state = StateExpiring; }, u"2 4"_s},
+        {"企业", [](auto& o) { o.holderKind = HolderCompany; }, u"2 3"_s},
+        {".com and .cn",
+         [](auto& o) {
+             o.extensionAll = 0;
+             Tick(o.extensions, {0, 14});
+         },
+         u"1 2 4 6"_s},
+        {"digits only", [](auto& o) { o.compose = {0, 1, 1, 1}; }, u"4"_s},
+        {"no Chinese names", [](auto& o) { o.compose = {1, 1, 1, 0}; }, u"1 2 3 4"_s},
+        {"length 3 to 3",
+         [](auto& o) {
+             o.lengthAll = 0;
+             o.lengthFrom = o.lengthTo = u"3"_s;
+         },
+         u"1 4"_s},
+        {"PR required", [](auto& o) { o.metrics[2] = 1; }, u"1 3 6"_s},
+        {"row limit without digits", [](auto& o) { o.rowLimit = u"abc"_s; }, u""_s},
+        {"huge row limit", [](auto& o) { o.rowLimit = u"99999999999"_s; }, u"1 2 3 4 6"_s},
+    };
+    for (const auto& c : cases) {
+        QStringList ids;
+        for (qint64 id : Sorted(Run(BuildFiledSearchStatement(Filed(c.set))))) ids << QString::number(id);
+        EXPECT_EQ(ids.join(u' '), c.expected) << c.name;
+    }
+}
+
+TEST_F(StatementsOnSqlite, RowLimitAndSortKeysApplyTogether) {
+    FiledSearchOptions o;
+    o.rowLimit = u"2"_s;
+    o.sortKeys[6] = 1;  // PR值, highest first
+    EXPECT_EQ(Run(BuildFiledSearchStatement(o)), (QList<qint64>{3, 1}));
+
+    ExpiredSearchOptions e;
+    e.rowLimit = u"3"_s;
+    e.sortKeys[0] = e.sortKeys[1] = 1;  // 字数, then 前缀
+    EXPECT_EQ(Run(BuildExpiredSearchStatement(e)), (QList<qint64>{6, 4, 1}));
+}
+
+TEST_F(StatementsOnSqlite, ExpiredSearchWithEveryFragmentRuns) {
+    ExpiredSearchOptions o;
+    o.lengthAll = 0;
+    o.keyword = u"b"_s;
+    o.keywordLeft = o.keywordRight = 0;
+    o.minPageRank = u"1"_s;
+    o.minAlexa = u"0"_s;
+    o.compose = {1, 0, 1, 1};
+    o.deletionDateAll = 0;
+    o.deletionFrom = QDate(2011, 1, 1);
+    o.deletionTo = QDate(2012, 12, 31);
+    o.state = StateExpired;
+    o.extensionAll = 0;
+    Tick(o.extensions, {0, 2});
+    o.sortKeys.fill(1);
+    EXPECT_EQ(Run(BuildExpiredSearchStatement(o)), (QList<qint64>{1}));
+
+    FiledSearchOptions f;
+    f.state = StateExpiring;
+    f.holderKind = HolderPerson;
+    f.lengthAll = f.filingDateAll = 0;
+    f.keyword = u"1"_s;
+    f.metrics.fill(1);
+    f.compose = {0, 0, 0, 0};
+    f.extensionAll = 0;
+    Tick(f.extensions, {1});
+    f.sortKeys.fill(1);
+    f.filingFrom = f.filingTo = QDate(2012, 1, 1);
+    EXPECT_TRUE(Run(BuildFiledSearchStatement(f)).isEmpty());
 }
