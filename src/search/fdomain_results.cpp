@@ -72,6 +72,8 @@ QWidget* Fdomain::buildPagingBar() {
     paging_.ppagelist = new QComboBox(frame);
     paging_.ppagelist->setObjectName(QStringLiteral("ppagelist"));
     paging_.ppagelist->setMinimumWidth(60);
+    // The user may type a page number that the list does not hold; Go then shows the nearest page.
+    paging_.ppagelist->setEditable(true);
 
     // 共 [pnumber] 条记录, 每页 [plist] 条, 共 [ppageall] 页, 第 [ppagelist] 页
     h->addWidget(new QLabel(QStringLiteral("共"), frame));

@@ -1,0 +1,221 @@
+// Both searches, the all-extensions list and the statistics button of the main window, end to end on a
+// real SQLite file.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <sqlite3.h>
+
+#include "core/clock.h"
+#include "core/text.h"
+#include "db/schema.h"
+#include "db/shared_objects.h"
+#include "search/fdomain.h"
+#include "support/test_support.h"
+#include "ui/busy_strip.h"
+#include "ui/grid_control.h"
+
+using namespace ds;
+using namespace ds::search;
+
+namespace {
+
+const QDate kToday(2024, 5, 1);
+
+QString Row(const QString& table, int lid, const QString& name, const QString& ext, int regist, int daysToDelete) {
+    return u"insert into "_qs + table +
+           u" (lid,lname,lextend,lallname,llength,lcompose,lesp,llang,lregist,lregtime,louttime,ldeltime,lback,"
+           u"lbacktime,lbackhostkind,lbackname,lgooglepr,lalexa,lbaidusite,lbaidudomain) values ("_qs +
+           QString::number(lid) + u",'" + name + u"','" + ext + u"','" + name + ext + u"'," +
+           QString::number(name.size()) + u",1,0,1," + QString::number(regist) + u",'2010-01-02','2024-04-01','" +
+           IsoDate(kToday.addDays(daysToDelete)) + u"','京ICP备" + QString::number(100000 + lid) +
+           u"号','2011-03-04','企业','站点',3,123456,200,100);";
+}
+
+class FdomainSearchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetClock(std::make_shared<FixedClock>(QDateTime(kToday, QTime(9, 0))));
+        path_ = cwd_.file(u"domains.db"_qs);
+        db::CreateEmptyDatabase(path_);
+        QString script = u"insert into ldomainprice (lextend,lprice) values ('.com','55'),('.net','66');"_qs;
+        // 45 filed rows abc01..abc45 (.com, deletion 10 days ahead for odd ids), 2 that are registered
+        // again, and 3 expired rows in ldomainhis.
+        for (int i = 1; i <= 45; ++i)
+            script += Row(u"ldomainreg"_qs, i, u"abc"_qs + QString::number(i).rightJustified(2, u'0'), u".com"_qs, 1,
+                          i % 2 ? 10 : -5);
+        script += Row(u"ldomainreg"_qs, 46, u"zzz1"_qs, u".net"_qs, 0, 3);
+        script += Row(u"ldomainreg"_qs, 47, u"zzz2"_qs, u".net"_qs, 0, 3);
+        script += Row(u"ldomainhis"_qs, 1, u"xyz"_qs, u".net"_qs, 1, -30);
+        script += Row(u"ldomainhis"_qs, 2, u"xyzw"_qs, u".net"_qs, 1, -30);
+        script += Row(u"ldomainhis"_qs, 3, u"qxyz"_qs, u".cn"_qs, 1, -30);
+        runScript(script);
+        db::NewDbObjects();
+        db::DbConn().open(u"Provider=SQLite;Data Source="_qs + path_);
+
+        w_ = std::make_unique<Fdomain>();
+        w_->show();
+    }
+    void TearDown() override {
+        w_.reset();
+        db::NewDbObjects();
+        SetClock(nullptr);
+    }
+
+    void runScript(const QString& script) {
+        sqlite3* handle = nullptr;
+        ASSERT_EQ(sqlite3_open(path_.toUtf8().constData(), &handle), SQLITE_OK);
+        db::ExecSqliteScript(handle, u"begin;"_qs + script + u"commit;"_qs);
+        sqlite3_close(handle);
+    }
+
+    template <typename T = QWidget>
+    T* child(const QString& name) {
+        T* c = w_->findChild<T*>(name);
+        EXPECT_NE(c, nullptr) << name.toStdString();
+        return c;
+    }
+    QString text(const QString& label) { return child<QLabel>(label)->text(); }
+    ui::GridControl* grid() { return w_->grid1(); }
+    QStringList column(int col) {
+        QStringList out;
+        for (int r = 1; r < grid()->rows(); ++r) out << grid()->cellText(r, col);
+        return out;
+    }
+
+    test::TempCwd cwd_;
+    test::DesktopScope desktop_;
+    QString path_;
+    std::unique_ptr<Fdomain> w_;
+};
+
+TEST_F(FdomainSearchTest, FiledSearchFillsTheGridAndThePagingBar) {
+    child<QLineEdit>(u"lfind"_qs)->setText(u"a bc"_qs);
+    child<QPushButton>(u"lsearch"_qs)->click();
+
+    EXPECT_TRUE(desktop_->messages.empty());
+    EXPECT_EQ(text(u"lstr"_qs), u"select top 2000 * from ldomainreg where (lregist=1) and lname like '%abc%' "_qs);
+    EXPECT_EQ(text(u"pnumber"_qs), u"45"_qs);
+    EXPECT_EQ(text(u"plist"_qs), u"20"_qs);
+    EXPECT_EQ(text(u"ppageall"_qs), u"3"_qs);
+    EXPECT_EQ(child<QComboBox>(u"ppagelist"_qs)->count(), 3);
+    ASSERT_EQ(grid()->rows(), 21);
+    EXPECT_EQ(grid()->cellText(1, 3), u"abc01.com"_qs);
+    EXPECT_EQ(grid()->cellText(1, 4), u"将过期"_qs);
+    EXPECT_EQ(grid()->cellText(2, 4), u"未注册"_qs);
+    EXPECT_EQ(grid()->cellText(1, 5), u"55"_qs);
+    EXPECT_EQ(column(1), QStringList(20, u"1"_qs));  // the default command 全选, applied after the load
+    EXPECT_EQ(w_->state().loadedTable, u"ldomainreg"_qs);
+    EXPECT_TRUE(w_->state().StopFlag);
+
+    auto* strip = child<ui::BusyStrip>(u"floadtxt"_qs);
+    EXPECT_TRUE(strip->isHidden());
+    EXPECT_EQ(strip->text(), u"正在读取快速备案检索数据,请稍候"_qs);
+    EXPECT_FALSE(child<QPushButton>(u"pfirst"_qs)->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(u"pnext"_qs)->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(u"pgo"_qs)->isEnabled());
+
+    // The chosen command is re-applied on the next page; a new search keeps the requested page.
+    auto* lsel = child<QComboBox>(u"lsel"_qs);
+    lsel->setCurrentIndex(3);  // 选择将过期域名
+    child<QPushButton>(u"pnext"_qs)->click();
+    EXPECT_EQ(text(u"lshowpage"_qs), u"2"_qs);
+    EXPECT_EQ(grid()->cellText(1, 3), u"abc21.com"_qs);
+    EXPECT_EQ(column(1).mid(0, 2), (QStringList{u"1"_qs, u"0"_qs}));
+    emit child<QLineEdit>(u"lfind"_qs)->returnPressed();
+    EXPECT_EQ(grid()->cellText(1, 3), u"abc21.com"_qs);
+    EXPECT_EQ(child<QComboBox>(u"ppagelist"_qs)->currentText(), u"2"_qs);
+    EXPECT_TRUE(desktop_->messages.empty());
+}
+
+TEST_F(FdomainSearchTest, RowsPerPageAndRowLimitShapeTheResult) {
+    child<QLineEdit>(u"lsetrow"_qs)->setText(u"10"_qs);
+    child<QLineEdit>(u"lmaxnum"_qs)->setText(u"25"_qs);
+    child<QPushButton>(u"lsearch"_qs)->click();
+    EXPECT_EQ(text(u"pnumber"_qs), u"25"_qs);
+    EXPECT_EQ(text(u"ppageall"_qs), u"3"_qs);
+    EXPECT_EQ(grid()->rows(), 11);
+}
+
+TEST_F(FdomainSearchTest, ExpiredSearchUsesItsOwnTabAndTable) {
+    child<QLineEdit>(u"slfind"_qs)->setText(u"XYZ"_qs);
+    child<QPushButton>(u"slsearch"_qs)->click();
+    EXPECT_TRUE(desktop_->messages.empty());
+    EXPECT_EQ(text(u"lstr"_qs), u"select top 2000 * from ldomainhis where (lregist=1) and lname like 'xyz' "_qs);
+    EXPECT_EQ(column(3), QStringList{u"xyz.net"_qs});
+    EXPECT_EQ(child<ui::BusyStrip>(u"floadtxt"_qs)->text(), u"正在读取过期域名检索数据,请稍候"_qs);
+    EXPECT_EQ(w_->state().loadedTable, u"ldomainhis"_qs);
+}
+
+TEST_F(FdomainSearchTest, EmptyResultSaysSoAndHidesThePagingBar) {
+    child<QLineEdit>(u"lfind"_qs)->setText(u"nothing"_qs);
+    child<QPushButton>(u"lsearch"_qs)->click();
+    ASSERT_EQ(desktop_->messages.size(), 1u);
+    EXPECT_EQ(desktop_->messages[0].text, u"出错了，没有找到相关资源"_qs);
+    EXPECT_EQ(grid()->rows(), 1);
+    EXPECT_TRUE(child(u"Fpage"_qs)->isHidden());
+}
+
+TEST_F(FdomainSearchTest, FailingSearchReportsAndKeepsTheGrid) {
+    child<QPushButton>(u"lsearch"_qs)->click();
+    ASSERT_EQ(grid()->rows(), 21);
+    db::DbConn().query(u"drop table ldomainreg"_qs);
+    db::DbConn().query(u"drop table ldomainhis"_qs);
+
+    struct Case {
+        QString button, message;
+    };
+    for (const Case& c : {Case{u"lsearch"_qs, u"快速过期备案检索有错误发生，请重试："_qs},
+                          Case{u"slsearch"_qs, u"过期域名检索有错误发生，请重试："_qs}}) {
+        SCOPED_TRACE(c.button.toStdString());
+        desktop_->messages.clear();
+        child<QPushButton>(c.button)->click();
+        ASSERT_EQ(desktop_->messages.size(), 1u);
+        EXPECT_TRUE(desktop_->messages[0].text.startsWith(c.message)) << desktop_->messages[0].text.toStdString();
+        EXPECT_GT(desktop_->messages[0].text.size(), c.message.size());  // the engine's description follows
+        EXPECT_EQ(grid()->rows(), 21);
+        EXPECT_EQ(grid()->cellText(1, 3), u"abc01.com"_qs);
+        EXPECT_TRUE(child<ui::BusyStrip>(u"floadtxt"_qs)->isHidden());
+        for (const QString& b : {u"pfirst"_qs, u"pbefore"_qs, u"pnext"_qs, u"plast"_qs, u"pgo"_qs})
+            EXPECT_FALSE(child<QPushButton>(b)->isEnabled()) << b.toStdString();
+    }
+    // The window stays usable: the list of extensions still loads.
+    desktop_->messages.clear();
+    child<QPushButton>(u"lshowdomain"_qs)->click();
+    EXPECT_TRUE(desktop_->messages.empty());
+    EXPECT_EQ(grid()->rows(), 3);
+}
+
+TEST_F(FdomainSearchTest, AllExtensionsListForOnePrefix) {
+    child<QPushButton>(u"lsearch"_qs)->click();
+    child<QLineEdit>(u"ldomainpre"_qs)->setText(u"  hello "_qs);
+    w_->state().StopFlag = true;  // cleared by the command itself
+    child<QPushButton>(u"lshowdomain"_qs)->click();
+    EXPECT_TRUE(desktop_->messages.empty());
+    EXPECT_EQ(column(2), (QStringList{u"1"_qs, u"2"_qs}));
+    EXPECT_EQ(column(3), (QStringList{u"hello.com"_qs, u"hello.net"_qs}));
+    EXPECT_EQ(column(5), (QStringList{u"55"_qs, u"66"_qs}));
+    EXPECT_EQ(column(1), (QStringList{QString(), QString()}));  // the selection is left as it was
+    EXPECT_EQ(text(u"pnumber"_qs), u"45"_qs);                   // and so is the paging bar
+    EXPECT_TRUE(w_->state().loadedTable.isEmpty());
+
+    db::DbConn().query(u"drop table ldomainprice"_qs);
+    child<QPushButton>(u"lshowdomain"_qs)->click();
+    ASSERT_EQ(desktop_->messages.size(), 1u);
+    EXPECT_TRUE(desktop_->messages[0].text.startsWith(u"有错误发生，请重试："_qs));
+    EXPECT_EQ(grid()->rows(), 3);
+}
+
+TEST_F(FdomainSearchTest, StatisticsButtonFillsTheCounts) {
+    child<QPushButton>(u"lshowtextbutton"_qs)->click();
+    EXPECT_TRUE(desktop_->messages.empty());
+    EXPECT_EQ(text(u"lshowtext(0)"_qs), u"45"_qs);
+    EXPECT_EQ(text(u"lshowtext(1)"_qs), u"2"_qs);
+    EXPECT_EQ(text(u"lshowtext(2)"_qs), u"3"_qs);
+    EXPECT_EQ(text(u"lshowtext(11)"_qs), u"47"_qs);
+    EXPECT_TRUE(child<ui::BusyStrip>(u"floadtxt"_qs)->isHidden());
+}
+
+}  // namespace

@@ -1,0 +1,492 @@
+// The main window's controls, option boxes, value repairs, column groups, selection commands,
+// double-click and closing, on real widgets.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QTableView>
+
+#include "core/clock.h"
+#include "search/fdomain.h"
+#include "search/fdomain_widgets.h"
+#include "search/statements/option_readers.h"
+#include "search/statements/search_statements.h"
+#include "support/test_support.h"
+#include "ui/busy_strip.h"
+#include "ui/grid_control.h"
+#include "ui/markup.h"
+
+using namespace ds;
+using namespace ds::search;
+
+namespace {
+
+const QDate kToday(2011, 12, 1);
+
+class FdomainTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetClock(std::make_shared<FixedClock>(QDateTime(kToday, QTime(10, 0))));
+        w_ = std::make_unique<Fdomain>();
+        w_->show();
+    }
+    void TearDown() override {
+        w_.reset();
+        SetClock(std::make_shared<SystemClock>());
+    }
+
+    template <typename T = QWidget>
+    T* child(const QString& name) {
+        T* c = w_->findChild<T*>(name);
+        EXPECT_NE(c, nullptr) << name.toStdString();
+        return c;
+    }
+    ui::MarkupCheck* check(const QString& name) { return child<ui::MarkupCheck>(name); }
+    QLineEdit* edit(const QString& name) { return child<QLineEdit>(name); }
+    ui::GridControl* grid() { return w_->grid1(); }
+
+    // Fills data rows: domain, status, filing number.
+    void fillGrid(const std::vector<std::array<QString, 3>>& rows) {
+        grid()->setRows(1);
+        grid()->setRows(static_cast<int>(rows.size()) + 1);
+        for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+            grid()->setCellText(r + 1, 3, rows[r][0]);
+            grid()->setCellText(r + 1, 4, rows[r][1]);
+            grid()->setCellText(r + 1, 6, rows[r][2]);
+        }
+    }
+    QStringList marks() {
+        QStringList out;
+        for (int r = 1; r < grid()->rows(); ++r) out << grid()->cellText(r, 1);
+        return out;
+    }
+
+    test::DesktopScope desktop_;
+    std::unique_ptr<Fdomain> w_;
+};
+
+// Kinds of control and what they start with.
+enum Kind { Check, Radio, Button, Edit, Label, Date };
+struct ControlCase {
+    QString name;
+    Kind kind;
+    QString text;  // plain caption, edit text or label text
+    bool on = false;  // checked / selected
+};
+
+TEST_F(FdomainTest, ControlsHaveTheirNamesCaptionsAndDefaults) {
+    std::vector<ControlCase> cases = {
+        {u"lfind"_qs, Edit, {}},
+        {u"lsearch"_qs, Button, u"搜索"_qs},
+        {u"lstop"_qs, Button, u"停止"_qs},
+        {u"lextendnum1"_qs, Check, u"全部"_qs, true},
+        {u"lreg1"_qs, Radio, u"全部"_qs, true},
+        {u"lreg2"_qs, Radio, u"已过期"_qs},
+        {u"lreg3"_qs, Radio, u"将过期"_qs},
+        {u"lkind1"_qs, Radio, u"全 部"_qs, true},
+        {u"lkind2"_qs, Radio, u"个 人"_qs},
+        {u"lkind3"_qs, Radio, u"企 业"_qs},
+        {u"lcomposenum1"_qs, Check, u"字 母"_qs, true},
+        {u"lcomposenum2"_qs, Check, u"数 字"_qs, true},
+        {u"lcomposenum3"_qs, Check, u"中划线"_qs, true},
+        {u"lcomposenum4"_qs, Check, u"中 文"_qs, true},
+        {u"lcodent(0)"_qs, Check, u"左包含"_qs},
+        {u"lcodent(1)"_qs, Check, u"右包含"_qs},
+        {u"ltime3"_qs, Check, u"全部"_qs, true},
+        {u"ltime1"_qs, Date, {}},
+        {u"ltime2"_qs, Date, {}},
+        {u"lnum3"_qs, Check, u"全部"_qs, true},
+        {u"lnum1"_qs, Edit, u"1"_qs},
+        {u"lnum2"_qs, Edit, u"10"_qs},
+        {u"lnormal(0)"_qs, Check, u"BAIDU收录"_qs},
+        {u"lnormal(3)"_qs, Check, u"ALEXA排名"_qs},
+        {u"lordernum(0)"_qs, Check, u"字数"_qs},
+        {u"lordernum(9)"_qs, Check, u"收录"_qs},
+        {u"lregshow(0)"_qs, Button, u"查询即时注册状态"_qs},
+        {u"lregshow(1)"_qs, Button, u"查询即时注册状态"_qs},
+        {u"lregshow(2)"_qs, Button, u"查询即时注册状态"_qs},
+        {u"slfind"_qs, Edit, {}},
+        {u"slsearch"_qs, Button, u"搜索"_qs},
+        {u"slstop"_qs, Button, u"停止"_qs},
+        {u"slextendnum1"_qs, Check, u"全部"_qs, true},
+        {u"slreg1"_qs, Radio, u"全部"_qs, true},
+        {u"slreg3"_qs, Radio, u"将过期"_qs},
+        {u"slcomposenum4"_qs, Check, u"中 文"_qs, true},
+        {u"slcodent(0)"_qs, Check, u"左包含"_qs, true},
+        {u"slcodent(1)"_qs, Check, u"右包含"_qs, true},
+        {u"sltime3"_qs, Check, u"全部"_qs, true},
+        {u"sltime1"_qs, Date, {}},
+        {u"sltime2"_qs, Date, {}},
+        {u"slnum3"_qs, Check, u"全部"_qs, true},
+        {u"slnum1"_qs, Edit, u"1"_qs},
+        {u"slnum2"_qs, Edit, u"10"_qs},
+        {u"slordernum(0)"_qs, Check, u"字数"_qs},
+        {u"slordernum(6)"_qs, Check, u"百度外链"_qs},
+        {u"stxtUpDown1"_qs, Edit, u"0"_qs},
+        {u"stxtUpDown4"_qs, Edit, u"0"_qs},
+        {u"lshowset(0)"_qs, Check, u"备案信息"_qs, true},
+        {u"lshowset(1)"_qs, Check, u"注册信息"_qs, true},
+        {u"lshowset(2)"_qs, Check, u"收录信息"_qs, true},
+        {u"lmaxnum"_qs, Edit, u"2000"_qs},
+        {u"lsetrow"_qs, Edit, u"20"_qs},
+        {u"lnewrowset"_qs, Edit, u"2"_qs},
+        {u"ldomainpre"_qs, Edit, {}},
+        {u"lshowdomain"_qs, Button, u"显示 所有后缀域名"_qs},
+        {u"lstop1"_qs, Button, u"停止查询"_qs},
+        {u"loutb"_qs, Button, u"退出"_qs},
+        {u"pfirst"_qs, Button, u"首页"_qs},
+        {u"pbefore"_qs, Button, u"上一页"_qs},
+        {u"pgo"_qs, Button, u"Go"_qs},
+        {u"pnext"_qs, Button, u"下一页"_qs},
+        {u"plast"_qs, Button, u"尾页"_qs},
+        {u"pnumber"_qs, Label, u"0"_qs},
+        {u"plist"_qs, Label, u"0"_qs},
+        {u"ppageall"_qs, Label, u"1"_qs},
+        {u"lshowpage"_qs, Label, u"lshowpage"_qs},
+        {u"lstr"_qs, Label, {}},
+        {u"lshowtext(0)"_qs, Label, u"等待显示"_qs},
+        {u"lshowtext(18)"_qs, Label, u"等待显示"_qs},
+        {u"txtUpDown(11)"_qs, Edit, u"0"_qs},
+        {u"txtUpDown(13)"_qs, Edit, u"1000000000"_qs},
+        {u"txtUpDown(17)"_qs, Edit, u"1000000000"_qs},
+        {u"lshowtextbak(11)"_qs, Label, u"0"_qs},
+        {u"lshowtextbutton"_qs, Button, u"点击查看"_qs},
+        {u"lrankset(0)"_qs, Check, u"PR值"_qs, true},
+        {u"lrankset(3)"_qs, Check, u"ALEXA排名"_qs, true},
+        {u"louttext(0)"_qs, Check, u"域名"_qs, true},
+        {u"ltxt"_qs, Button, u"导出 选中域名"_qs},
+    };
+    const QStringList extensions{u".com"_qs, u".net"_qs, u".org"_qs, u".info"_qs, u".name"_qs,
+                                 u".biz"_qs, u".us"_qs,  u".uk"_qs,  u".eu"_qs,   u".de"_qs,
+                                 u".tk"_qs,  u".in"_qs,  u".co"_qs,  u".asia"_qs, u".cn"_qs};
+    for (int i = 0; i < extensions.size(); ++i) {
+        cases.push_back({ArrayName(u"lextendnum"_qs, i), Check, extensions[i]});
+        cases.push_back({ArrayName(u"slextendnum"_qs, i), Check, extensions[i]});
+    }
+    for (const ControlCase& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        switch (c.kind) {
+        case Check:
+            if (auto* b = child<ui::MarkupCheck>(c.name)) {
+                EXPECT_EQ(b->text(), c.text);
+                EXPECT_EQ(b->isChecked(), c.on);
+            }
+            break;
+        case Radio:
+            if (auto* b = child<ui::MarkupRadio>(c.name)) {
+                EXPECT_EQ(b->text(), c.text);
+                EXPECT_EQ(b->isChecked(), c.on);
+            }
+            break;
+        case Button:
+            if (auto* b = child<QPushButton>(c.name)) {
+                EXPECT_EQ(b->text(), c.text);
+            }
+            break;
+        case Edit:
+            if (auto* e = child<QLineEdit>(c.name)) {
+                EXPECT_EQ(e->text(), c.text);
+            }
+            break;
+        case Label:
+            if (auto* l = child<QLabel>(c.name)) {
+                EXPECT_EQ(l->text(), c.text);
+            }
+            break;
+        case Date:
+            if (auto* d = child<QDateEdit>(c.name)) {
+                EXPECT_EQ(d->date(), kToday);
+            }
+            break;
+        }
+    }
+    for (const QString& hidden : {u"lupnew"_qs, u"lupnew2"_qs, u"lweblist"_qs, u"floadtxt"_qs, u"lstr"_qs,
+                                  u"lshowpage"_qs, u"ladtext"_qs, u"lpromlist_bak"_qs}) {
+        if (QWidget* c = child(hidden)) {
+            EXPECT_TRUE(c->isHidden()) << hidden.toStdString();
+        }
+    }
+    for (const QString& name : {u"lvertext"_qs, u"lemail"_qs, u"lhomeurl"_qs, u"lqq"_qs, u"ltaobao"_qs,
+                                u"lbbsurl"_qs, u"lgbookurl"_qs, u"lchaturl"_qs, u"lweburl"_qs, u"lblogurl"_qs,
+                                u"sUpDown1"_qs, u"lnewwith"_qs, u"UpDown(18)"_qs, u"Fpage"_qs, u"grid1"_qs}) {
+        child(name);
+    }
+    EXPECT_NE(w_->findChild<QListWidget*>(u"lweblist"_qs), nullptr);
+    EXPECT_NE(w_->findChild<ui::BusyStrip*>(u"floadtxt"_qs), nullptr);
+    EXPECT_NE(w_->findChild<QComboBox*>(u"ppagelist"_qs), nullptr);
+}
+
+TEST_F(FdomainTest, WindowTabsMenuAndSelectionList) {
+    EXPECT_EQ(w_->windowTitle(), u"DropScout 过期域名助手"_qs);
+    auto* tabs = child<QTabWidget>(u"tabcontrolnew"_qs);
+    ASSERT_NE(tabs, nullptr);
+    const QStringList titles{u"过期备案域名检索"_qs, u"过期域名综合检索"_qs, u"内容显示设置"_qs, u"域名相关工具"_qs,
+                             u"批量导入、导出域名"_qs, u"软件相关信息"_qs, u"联系交流"_qs};
+    ASSERT_EQ(tabs->count(), titles.size());
+    for (int i = 0; i < titles.size(); ++i) EXPECT_EQ(tabs->tabText(i), titles[i]);
+    EXPECT_EQ(tabs->currentIndex(), 0);
+
+    auto* mtext = w_->findChild<QAction*>(u"mtext"_qs);
+    auto* mend = w_->findChild<QAction*>(u"mend"_qs);
+    ASSERT_TRUE(mtext && mend);
+    EXPECT_EQ(mtext->text(), u"内容"_qs);
+    EXPECT_EQ(mend->text(), u"退出"_qs);
+
+    auto* lsel = child<QComboBox>(u"lsel"_qs);
+    ASSERT_NE(lsel, nullptr);
+    ASSERT_EQ(lsel->count(), 5);
+    EXPECT_EQ(lsel->currentIndex(), 0);
+    EXPECT_EQ(lsel->itemText(4), u"选择已备案域名"_qs);
+    EXPECT_EQ(lsel->itemData(1, ui::MarkupRole).toString(),
+              u"<TextBlock>全<Run  FontWeight='Bold'>不选</Run></TextBlock>"_qs);
+
+    // A second activation does not refill the list or move the tab page.
+    lsel->setCurrentIndex(3);
+    tabs->setCurrentIndex(2);
+    w_->Form_Activate();
+    EXPECT_EQ(lsel->count(), 5);
+    EXPECT_EQ(lsel->currentIndex(), 3);
+    EXPECT_EQ(tabs->currentIndex(), 2);
+
+    mtext->trigger();
+    QWidget* help = w_->findChild<QWidget*>(u"fhelp"_qs);
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+}
+
+TEST_F(FdomainTest, GridStartsWithHeaderRowAndColumnTable) {
+    ASSERT_EQ(grid()->cols(), 21);
+    EXPECT_EQ(grid()->rows(), 1);
+    const QStringList headers{u""_qs,       u"选择"_qs,     u"编号"_qs,     u"域名地址"_qs, u"注册状态"_qs, u"拟售价"_qs,
+                              u"备案号"_qs, u"性质"_qs,     u"备案时间"_qs, u"网站名称"_qs, u"id"_qs,       u"空白"_qs,
+                              u"空白"_qs,   u"注册时间"_qs, u"到期时间"_qs, u"删除时间"_qs, u"剩余"_qs,     u"PR值"_qs,
+                              u"百度收录"_qs, u"百度外链"_qs, u"alexa排名"_qs};
+    const int widths[] = {30, 30, 30, 200, 60, 50, 150, 50, 70, 200, 0, 0, 0, 0, 0, 70, 50, 50, 60, 60, 60};
+    for (int c = 0; c < 21; ++c) {
+        EXPECT_EQ(grid()->cellText(0, c), headers[c]) << c;
+        EXPECT_EQ(grid()->columnWidth(c), widths[c]) << c;
+    }
+    EXPECT_EQ(grid()->view()->font().family(), u"Tahoma"_qs);
+    EXPECT_EQ(grid()->view()->font().pointSize(), 8);
+    EXPECT_EQ(w_->state().RowsPerPage, 20);
+}
+
+TEST_F(FdomainTest, EditBoxesAreRepairedWhenLeft) {
+    struct Case {
+        QString box, typed, repaired;
+    };
+    const Case cases[] = {
+        {u"lmaxnum"_qs, u"0"_qs, u"2000"_qs},      {u"lmaxnum"_qs, u"abc"_qs, u"2000"_qs},
+        {u"lmaxnum"_qs, u"500"_qs, u"500"_qs},     {u"lsetrow"_qs, u"0"_qs, u"20"_qs},
+        {u"lsetrow"_qs, u""_qs, u"20"_qs},         {u"lnewrowset"_qs, u"2000"_qs, u"1000"_qs},
+        {u"lnewrowset"_qs, u"0"_qs, u"1"_qs},      {u"lnewrowset"_qs, u"x"_qs, u"1"_qs},
+        {u"lnewrowset"_qs, u"15"_qs, u"15"_qs},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QString(c.box + u" " + c.typed).toStdString());
+        QLineEdit* e = edit(c.box);
+        ASSERT_NE(e, nullptr);
+        e->setText(c.typed);
+        emit e->editingFinished();
+        EXPECT_EQ(e->text(), c.repaired);
+    }
+
+    // The page size follows lsetrow while it is typed, and rounds halves to even.
+    QLineEdit* rows = edit(u"lsetrow"_qs);
+    rows->setText(u"30"_qs);
+    EXPECT_EQ(w_->state().RowsPerPage, 30);
+    rows->setText(u"2.5"_qs);
+    emit rows->editingFinished();
+    EXPECT_EQ(rows->text(), u"2.5"_qs);
+    EXPECT_EQ(w_->state().RowsPerPage, 2);
+    rows->setText(u"0"_qs);
+    emit rows->editingFinished();
+    EXPECT_EQ(w_->state().RowsPerPage, 20);
+
+    // The spinner beside lnewrowset stays within 1..1000.
+    QLineEdit* newRows = edit(u"lnewrowset"_qs);
+    auto* spinner = child<UpDownSpinner>(u"lnewwith"_qs);
+    newRows->setText(u"1000"_qs);
+    spinner->stepBy(1);
+    EXPECT_EQ(newRows->text(), u"1000"_qs);
+    newRows->setText(u"1"_qs);
+    spinner->stepBy(-1);
+    EXPECT_EQ(newRows->text(), u"1"_qs);
+    spinner->stepBy(1);
+    EXPECT_EQ(newRows->text(), u"2"_qs);
+}
+
+TEST_F(FdomainTest, AllAndSingleExtensionsAreExclusive) {
+    w_->activateWindow();
+    ASSERT_TRUE(test::WaitFor([&] { return w_->isActiveWindow(); }, 2000));
+    for (const QString& prefix : {u"l"_qs, u"sl"_qs}) {
+        SCOPED_TRACE(prefix.toStdString());
+        ui::MarkupCheck* all = check(prefix + u"extendnum1");
+        ui::MarkupCheck* com = check(ArrayName(prefix + u"extendnum", 0));
+        ui::MarkupCheck* cn = check(ArrayName(prefix + u"extendnum", 14));
+        QLineEdit* keyword = edit(prefix + u"find");
+        ASSERT_TRUE(all && com && cn && keyword);
+        child<QTabWidget>(u"tabcontrolnew"_qs)->setCurrentIndex(prefix == u"l" ? 0 : 1);
+
+        com->click();  // checking a single extension clears 全部
+        EXPECT_TRUE(com->isChecked());
+        EXPECT_FALSE(all->isChecked());
+        cn->click();
+        EXPECT_TRUE(cn->isChecked());
+        all->click();  // checking 全部 clears every single extension
+        EXPECT_TRUE(all->isChecked());
+        EXPECT_FALSE(com->isChecked());
+        EXPECT_FALSE(cn->isChecked());
+        all->click();  // unchecking leaves nothing chosen
+        EXPECT_FALSE(all->isChecked());
+        cn->click();
+        cn->click();
+        EXPECT_FALSE(cn->isChecked());
+        EXPECT_FALSE(all->isChecked());
+        EXPECT_EQ(QApplication::focusWidget(), keyword);
+        all->click();
+    }
+}
+
+TEST_F(FdomainTest, FormReadersSeeTheDefaultsAndTheBoxes) {
+    EXPECT_EQ(BuildFiledSearchStatement(ReadFiledSearchOptions(w_.get())),
+              u"select top 2000 * from ldomainreg where (lregist=1)"_qs);
+    edit(u"slfind"_qs)->setText(u"abc"_qs);
+    EXPECT_EQ(BuildExpiredSearchStatement(ReadExpiredSearchOptions(w_.get())),
+              u"select top 2000 * from ldomainhis where (lregist=1) and lname like 'abc' "_qs);
+
+    check(u"lextendnum(0)"_qs)->click();
+    check(u"lextendnum(14)"_qs)->click();
+    child<ui::MarkupRadio>(u"lreg3"_qs)->click();
+    child<ui::MarkupRadio>(u"lkind3"_qs)->click();
+    edit(u"lmaxnum"_qs)->setText(u"50"_qs);
+    EXPECT_EQ(BuildFiledSearchStatement(ReadFiledSearchOptions(w_.get())),
+              u"select top 50 * from ldomainreg where (lregist=1) and datediff(day,ldeltime,getdate())<0 "
+              u" and lbackhostkind='企业' and (1=2 or lextend like '%.com' or lextend like '%.cn')"_qs);
+}
+
+TEST_F(FdomainTest, ColumnGroupsHideAndRestore) {
+    struct Group {
+        int index;
+        std::vector<std::pair<int, int>> widths;
+    };
+    const Group groups[] = {{0, {{7, 50}, {8, 70}, {9, 200}}},
+                            {1, {{5, 50}, {15, 70}, {16, 50}}},
+                            {2, {{17, 50}, {18, 60}, {19, 60}, {20, 60}}}};
+    for (const Group& g : groups) {
+        SCOPED_TRACE(g.index);
+        ui::MarkupCheck* box = check(ArrayName(u"lshowset"_qs, g.index));
+        box->click();
+        for (const auto& [col, width] : g.widths) EXPECT_EQ(grid()->columnWidth(col), 0) << col;
+        EXPECT_EQ(grid()->columnWidth(3), 200);
+        box->click();
+        for (const auto& [col, width] : g.widths) EXPECT_EQ(grid()->columnWidth(col), width) << col;
+    }
+}
+
+TEST_F(FdomainTest, SelectionCommandsMarkTheRows) {
+    fillGrid({{u"a.com"_qs, u"未注册"_qs, u"京ICP备123456号"_qs},
+              {u"b.net"_qs, u"将过期"_qs, u"京ICP备"_qs},
+              {u"nodot"_qs, u"未注册"_qs, u"京ICP备123456号"_qs},
+              {u""_qs, u""_qs, u""_qs},
+              {u"c.cn"_qs, u"已注册"_qs, u"沪ICP备05"_qs}});
+    auto* lsel = child<QComboBox>(u"lsel"_qs);
+    const std::vector<QStringList> expected = {
+        {u"1"_qs, u"1"_qs, u"1"_qs, u"1"_qs, u"1"_qs},  // 全选
+        {u"0"_qs, u"0"_qs, u"0"_qs, u"0"_qs, u"0"_qs},  // 全不选
+        {u"1"_qs, u"0"_qs, u"0"_qs, u"0"_qs, u"0"_qs},  // 选择未注册域名
+        {u"0"_qs, u"1"_qs, u"0"_qs, u"0"_qs, u"0"_qs},  // 选择将过期域名
+        {u"1"_qs, u"0"_qs, u"0"_qs, u"0"_qs, u"1"_qs},  // 选择已备案域名
+    };
+    for (int command = 0; command < 5; ++command) {
+        lsel->setCurrentIndex(command);
+        emit lsel->activated(command);
+        EXPECT_EQ(marks(), expected[command]) << command;
+    }
+    // Picking the chosen entry again re-applies it over marks the user changed.
+    grid()->setCellText(1, 1, u"0"_qs);
+    emit lsel->activated(4);
+    EXPECT_EQ(marks(), expected[4]);
+}
+
+TEST_F(FdomainTest, DoubleClickOnOtherColumnCopiesAndOpensPurchasePage) {
+    w_->setSettingReader([](const QString& field) {
+        return field == u"lbuyurl" ? u"http://buy.example/reg?d="_qs : QString();
+    });
+    fillGrid({{u"a.com"_qs, u"未注册"_qs, {}}, {u""_qs, {}, {}}});
+    QTableView* view = grid()->view();
+    auto doubleClick = [&](int row, int col) {
+        grid()->setActiveCell(row, col);
+        const QPoint at = view->visualRect(view->model()->index(row - 1, col)).center();
+        QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(view->viewport(), &move);
+        w_->grid1_DblClick();
+    };
+    doubleClick(1, 2);
+    EXPECT_EQ(desktop_->clipboard, u"a.com"_qs);
+    ASSERT_EQ(desktop_->messages.size(), 1u);
+    EXPECT_EQ(desktop_->messages[0].text, u"选中域名  a.com  已加入剪贴板"_qs);
+    EXPECT_EQ(desktop_->opened, QStringList{u"http://buy.example/reg?d=a.com"_qs});
+
+    // An empty row, or a mouse that is not over the active cell, does nothing.
+    doubleClick(2, 2);
+    grid()->setActiveCell(1, 5);
+    w_->grid1_DblClick();
+    EXPECT_EQ(desktop_->messages.size(), 1u);
+    EXPECT_EQ(desktop_->opened.size(), 1);
+
+    // The side windows are handed the domain when they are there.
+    QStringList handed;
+    w_->setHandOver(u"Fwhois"_qs, [&](const QString& d) { handed << u"Fwhois " + d; });
+    doubleClick(1, 4);
+    EXPECT_EQ(handed, QStringList{u"Fwhois a.com"_qs});
+    doubleClick(1, 3);  // Fip not there yet
+    ASSERT_EQ(desktop_->messages.size(), 2u);
+    EXPECT_EQ(desktop_->messages[1].text, u"此功能尚未开放"_qs);
+}
+
+TEST_F(FdomainTest, CommandsOfLaterFeaturesSayNotYetOpenUntilSet) {
+    child<QPushButton>(u"lregshow(1)"_qs)->click();
+    ASSERT_EQ(desktop_->messages.size(), 1u);
+    EXPECT_EQ(desktop_->messages[0].text, u"此功能尚未开放"_qs);
+    int ran = 0;
+    w_->setAction(u"lregshow(1)"_qs, [&] { ++ran; });
+    child<QPushButton>(u"lregshow(1)"_qs)->click();
+    EXPECT_EQ(ran, 1);
+    EXPECT_EQ(desktop_->messages.size(), 1u);
+}
+
+TEST_F(FdomainTest, StopButtonsRaiseStopFlag) {
+    for (const QString& name : {u"lstop"_qs, u"slstop"_qs, u"lstop1"_qs}) {
+        w_->state().StopFlag = false;
+        child<QPushButton>(name)->click();
+        EXPECT_TRUE(w_->state().StopFlag) << name.toStdString();
+    }
+}
+
+TEST_F(FdomainTest, EveryWayOfClosingReleasesAndEndsTheProgram) {
+    int released = 0;
+    w_->addReleaseHook([&] { ++released; });
+    w_->state().StopFlag = false;
+    w_->close();
+    EXPECT_TRUE(w_->state().StopFlag);
+    EXPECT_EQ(released, 1);
+    EXPECT_EQ(desktop_->endCodes, std::vector<int>{0});
+    EXPECT_TRUE(w_->isVisible());  // the ordinary close is cancelled; the program ends instead
+
+    child<QPushButton>(u"loutb"_qs)->click();
+    w_->findChild<QAction*>(u"mend"_qs)->trigger();
+    EXPECT_EQ(desktop_->endCodes, (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(released, 1);  // released once
+    EXPECT_TRUE(desktop_->messages.empty());
+}
+
+}  // namespace
