@@ -26,7 +26,9 @@ public:
     bool eof() const;                // past the last row (also when there are no rows)
     bool bof() const;
     void moveFirst();
-    void moveNext();
+    void moveNext();                 // stays put at eof
+    void movePrevious();             // stays put at bof
+    void moveLast();
     qint64 absolutePosition() const; // 1-based row of the cursor; 0 when eof/bof
     void setAbsolutePosition(qint64 row1);
 
@@ -48,7 +50,7 @@ public:
 private:
     bool open_ = false;
     ResultTable table_;
-    qint64 row_ = 0;  // 0-based cursor; == size() means eof
+    qint64 row_ = 0;  // 0-based cursor; == size() means eof, -1 means bof
     int pageSize_ = 10;
 };
 

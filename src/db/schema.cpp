@@ -1,0 +1,63 @@
+#include "db/schema.h"
+
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "db/db_error.h"
+#include "db/schema_sqlite_sql.h"
+
+namespace ds::db {
+namespace {
+
+const QString kIndexMarker = QStringLiteral("-- @indexes");
+
+QString Schema() { return QString::fromUtf8(generated::kSchemaSqlite); }
+
+}  // namespace
+
+QString SqliteSchemaTables() {
+    const QString all = Schema();
+    const qsizetype marker = all.indexOf(kIndexMarker);
+    return marker < 0 ? all : all.left(marker);
+}
+
+QString SqliteSchemaIndexes() {
+    const QString all = Schema();
+    const qsizetype marker = all.indexOf(kIndexMarker);
+    return marker < 0 ? QString() : all.mid(marker);
+}
+
+void ExecSqliteScript(sqlite3* db, const QString& script) {
+    char* error = nullptr;
+    if (sqlite3_exec(db, script.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = QString::fromUtf8(error ? error : sqlite3_errmsg(db));
+        sqlite3_free(error);
+        throw DbError(message);
+    }
+}
+
+void CreateEmptyDatabase(const QString& path) {
+    if (QFileInfo::exists(path)) throw DbError(QStringLiteral("the database file already exists: ") + path);
+    const QString temporary = path + QStringLiteral(".tmp");
+    QFile::remove(temporary);
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(temporary.toUtf8().constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    try {
+        if (rc != SQLITE_OK) throw DbError(QString::fromUtf8(sqlite3_errmsg(db)) + QStringLiteral(": ") + temporary);
+        ExecSqliteScript(db, SqliteSchemaTables() + SqliteSchemaIndexes());
+    } catch (...) {
+        sqlite3_close_v2(db);
+        QFile::remove(temporary);
+        throw;
+    }
+    sqlite3_close_v2(db);
+    if (!QFile::rename(temporary, path)) {
+        QFile::remove(temporary);
+        throw DbError(QStringLiteral("the database file could not be moved into place: ") + path);
+    }
+}
+
+}  // namespace ds::db
