@@ -2,7 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
-#include <QDateEdit>
+#include <QDateTimeEdit>
 #include <QLineEdit>
 #include <QWidget>
 
@@ -38,7 +38,7 @@ void ReadText(const QWidget* form, const QString& name, QString& text) {
 }
 
 void ReadDate(const QWidget* form, const QString& name, QDate& date) {
-    if (const auto* edit = form->findChild<const QDateEdit*>(name)) date = edit->date();
+    if (const auto* edit = form->findChild<const QDateTimeEdit*>(name)) date = edit->date();
 }
 
 // A group of three radio buttons. Only one can be selected; when none of the present buttons is, the

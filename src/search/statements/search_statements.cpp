@@ -91,10 +91,12 @@ QString KeywordText(const QString& typed) {
 }
 
 QString BuildFiledSearchStatement(const FiledSearchOptions& o) {
+    // Sort boxes 字数, 地区, 时间, 注册, 构成, 性质, PR值, ALEXA, 外链, 收录.
     static const char16_t* const sortKeys[10] = {
-        u",llength",       u",lback",           u",lbacktime desc",   u",lregist desc",
-        u",lcompose",      u",lbackhostkind desc", u",lgooglepr desc", u",lalexa",
+        u",llength",        u",lback",           u",lbacktime desc", u",lregist desc",
+        u",lcompose",       u",lbackhostkind desc", u",lgooglepr desc", u",lalexa",
         u",lbaidusite desc", u",lbaidudomain desc"};
+    // Boxes BAIDU收录, BAIDU外链, PR值, ALEXA排名.
     static const char16_t* const metrics[4] = {u" and lbaidusite>0", u" and lbaidudomain>0",
                                                u" and lgooglepr>0", u" and lalexa<100000000"};
 
@@ -115,8 +117,9 @@ QString BuildFiledSearchStatement(const FiledSearchOptions& o) {
 }
 
 QString BuildExpiredSearchStatement(const ExpiredSearchOptions& o) {
-    static const char16_t* const sortKeys[7] = {u",llength",         u",lname",   u",lextend",
-                                                u",lgooglepr desc",  u",lalexa",  u",lbaidusite desc",
+    // Sort boxes 字数, 前缀, 后缀, PR值, ALEXA, 百度收录, 百度外链.
+    static const char16_t* const sortKeys[7] = {u",llength",        u",lname",  u",lextend",
+                                                u",lgooglepr desc", u",lalexa", u",lbaidusite desc",
                                                 u",lbaidudomain desc"};
 
     QString filter = u"(lregist=1)"_s;
