@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -42,6 +43,10 @@ Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
     tabcontrolnew_->addTab(buildAboutTab(), QStringLiteral("软件相关信息"));
     tabcontrolnew_->addTab(buildContactTab(), QStringLiteral("联系交流"));
     tabcontrolnew_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    // The option pages hold many small groups; tight group margins leave the grid most of the height.
+    for (QGroupBox* g : tabcontrolnew_->findChildren<QGroupBox*>()) {
+        if (g->layout()) g->layout()->setContentsMargins(6, 2, 6, 4);
+    }
     layout->addWidget(tabcontrolnew_, 0);
     layout->addWidget(buildResultArea(), 1);
 
@@ -204,10 +209,6 @@ void Fdomain::runAction(const QString& control) {
 
 void Fdomain::setHandOver(const QString& window, HandOver handOver) {
     handOvers_.insert(window, std::move(handOver));
-}
-
-void Fdomain::setSettingReader(std::function<QString(const QString&)> reader) {
-    settingReader_ = std::move(reader);
 }
 
 void Fdomain::addReleaseHook(std::function<void()> hook) { releaseHooks_.push_back(std::move(hook)); }

@@ -57,8 +57,6 @@ public:
     // domain into its query box and run the lookup.
     using HandOver = std::function<void(const QString& domain)>;
     void setHandOver(const QString& window, HandOver handOver);
-    // Reads a field of the remote settings record by name ("lbuyurl"); empty text until one is set.
-    void setSettingReader(std::function<QString(const QString& field)> reader);
     // Run by ReleaseResources, for objects the window holds for other parts (skin, ping).
     void addReleaseHook(std::function<void()> hook);
 
@@ -155,7 +153,6 @@ private:
 
     QHash<QString, Action> actions_;
     QHash<QString, HandOver> handOvers_;
-    std::function<QString(const QString&)> settingReader_;
     std::vector<std::function<void()>> releaseHooks_;
 };
 

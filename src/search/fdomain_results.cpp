@@ -11,6 +11,7 @@
 #include "search/fdomain_rules.h"
 #include "search/fdomain_widgets.h"
 #include "search/selection.h"
+#include "startup/remote_settings.h"
 #include "ui/desktop.h"
 #include "ui/grid_control.h"
 #include "ui/markup.h"
@@ -142,8 +143,7 @@ void Fdomain::grid1_DblClick() {
 void Fdomain::doubleClickOtherColumn(const QString& domain) {
     ui::desktop().setClipboardText(domain);
     ui::desktop().message(this, u"选中域名  " + domain + u"  已加入剪贴板");
-    const QString buyUrl = settingReader_ ? settingReader_(QStringLiteral("lbuyurl")) : QString();
-    ui::desktop().shellOpen(buyUrl + domain);
+    ui::desktop().shellOpen(startup::remoteSettings().field(QStringLiteral("lbuyurl")) + domain);
 }
 
 }  // namespace ds::search

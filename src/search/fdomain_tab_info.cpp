@@ -95,6 +95,8 @@ QWidget* Fdomain::buildAboutTab() {
     grid->addWidget(MakeButton(stats, QStringLiteral("lshowtextbutton"),
                                QStringLiteral("<TextBlock>点击<Run Foreground=\"blue\" FontWeight=\"Bold\">查看</Run></TextBlock>")),
                     3, 0, 1, 2);
+    grid->setColumnStretch(10, 1);
+    grid->setRowStretch(4, 1);
     h->addWidget(stats, 1);
     return page;
 }
@@ -122,6 +124,7 @@ QWidget* Fdomain::buildContactTab() {
         grid->addWidget(b, row, col + 1);
         ++i;
     }
+    grid->setRowStretch(5, 1);
     h->addLayout(grid);
     auto* right = new QVBoxLayout;
     right->addWidget(actionButton(

@@ -72,6 +72,7 @@ UpDownSpinner::UpDownSpinner(QLineEdit* buddy, const QString& name, double minim
                              QWidget* parent)
     : QWidget(parent), buddy_(buddy), minimum_(minimum), maximum_(maximum) {
     setObjectName(name);
+    setFixedSize(16, 22);
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(0);

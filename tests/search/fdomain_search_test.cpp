@@ -10,6 +10,7 @@
 
 #include "core/clock.h"
 #include "core/text.h"
+#include "db/demo_data.h"
 #include "db/schema.h"
 #include "db/shared_objects.h"
 #include "search/fdomain.h"
@@ -216,6 +217,41 @@ TEST_F(FdomainSearchTest, StatisticsButtonFillsTheCounts) {
     EXPECT_EQ(text(u"lshowtext(2)"_qs), u"3"_qs);
     EXPECT_EQ(text(u"lshowtext(11)"_qs), u"47"_qs);
     EXPECT_TRUE(child<ui::BusyStrip>(u"floadtxt"_qs)->isHidden());
+}
+
+// The demo database the program ships for offline use: both searches with their default options find
+// rows, and the grid and paging bar agree with the table.
+TEST(FdomainDemoDatabase, DefaultSearchesFillGridAndPagingBar) {
+    test::TempCwd cwd;
+    test::DesktopScope desktop;
+    SetClock(std::make_shared<FixedClock>(QDateTime(kToday, QTime(9, 0))));
+    db::DemoOptions options;
+    options.regRows = 300;
+    options.hisRows = 300;
+    options.backRows = 20;
+    options.today = kToday;
+    db::GenerateDemoDatabase(cwd.file(u"demo.db"_qs), options);
+    db::NewDbObjects();
+    db::DbConn().open(u"Provider=SQLite;Data Source="_qs + cwd.file(u"demo.db"_qs));
+
+    Fdomain w;
+    w.show();
+    for (const auto& [button, table] : {std::pair{u"lsearch"_qs, u"ldomainreg"_qs}, std::pair{u"slsearch"_qs, u"ldomainhis"_qs}}) {
+        SCOPED_TRACE(button.toStdString());
+        const qint64 total =
+            db::DbConn().query(u"select count(*) from "_qs + table + u" where lregist=1"_qs).rows.at(0).at(0).toLongLong();
+        ASSERT_GT(total, 20);
+        w.findChild<QPushButton*>(button)->click();
+        EXPECT_TRUE(desktop->messages.empty());
+        EXPECT_EQ(w.findChild<QLabel*>(u"pnumber"_qs)->text(), QString::number(qMin<qint64>(total, 2000)));
+        EXPECT_EQ(w.grid1()->rows(), 21);
+        EXPECT_TRUE(w.grid1()->cellText(1, 3).contains(u'.'));
+        EXPECT_FALSE(w.grid1()->cellText(1, 4).isEmpty());
+        EXPECT_EQ(w.grid1()->cellText(20, 2), u"20"_qs);
+        EXPECT_EQ(w.grid1()->cellText(1, 1), u"1"_qs);
+    }
+    db::NewDbObjects();
+    SetClock(nullptr);
 }
 
 }  // namespace

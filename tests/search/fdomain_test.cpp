@@ -18,6 +18,7 @@
 #include "search/fdomain_widgets.h"
 #include "search/statements/option_readers.h"
 #include "search/statements/search_statements.h"
+#include "startup/remote_settings.h"
 #include "support/test_support.h"
 #include "ui/busy_strip.h"
 #include "ui/grid_control.h"
@@ -417,9 +418,10 @@ TEST_F(FdomainTest, SelectionCommandsMarkTheRows) {
 }
 
 TEST_F(FdomainTest, DoubleClickOnOtherColumnCopiesAndOpensPurchasePage) {
-    w_->setSettingReader([](const QString& field) {
-        return field == u"lbuyurl" ? u"http://buy.example/reg?d="_qs : QString();
-    });
+    startup::RemoteSettings settings;
+    settings.loaded = true;
+    settings.values.insert(u"lbuyurl"_qs, u"http://buy.example/reg?d="_qs);
+    startup::SetRemoteSettings(settings);
     fillGrid({{u"a.com"_qs, u"未注册"_qs, {}}, {u""_qs, {}, {}}});
     QTableView* view = grid()->view();
     auto doubleClick = [&](int row, int col) {
@@ -451,6 +453,7 @@ TEST_F(FdomainTest, DoubleClickOnOtherColumnCopiesAndOpensPurchasePage) {
     doubleClick(1, 3);  // Fip not there yet
     ASSERT_EQ(desktop_->messages.size(), 2u);
     EXPECT_EQ(desktop_->messages[1].text, u"此功能尚未开放"_qs);
+    startup::SetRemoteSettings({});
 }
 
 TEST_F(FdomainTest, CommandsOfLaterFeaturesSayNotYetOpenUntilSet) {
