@@ -178,6 +178,11 @@ RequestResult PerformRequest(const QString& url, const RequestOptions& options,
     curl_easy_setopt(h, CURLOPT_URL, address.constData());
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, curlError);
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+#if LIBCURL_VERSION_NUM >= 0x075700
+    // Without this, ending a transfer that is still resolving waits for getaddrinfo to give up,
+    // which the resolve limit is there to avoid.
+    curl_easy_setopt(h, CURLOPT_QUICK_EXIT, 1L);
+#endif
     // What the request object of the Windows client could reach: the web, nothing else (no file://,
     // no other protocols), also after a redirect.
     curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
