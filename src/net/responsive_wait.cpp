@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
+#include <system_error>
 #include <thread>
 
 namespace ds::net {
@@ -16,13 +17,20 @@ void RunWhileHandlingEvents(const std::function<void()>& job, std::atomic<bool>&
 
     QEventLoop loop;
     std::atomic<bool> finished{false};
-    std::thread worker([&] {
+    std::thread worker;
+    try {
+        worker = std::thread([&] {
+            job();
+            finished = true;
+            // Queued to the loop's thread; if a nested loop is running there, this loop only leaves
+            // once control comes back to it.
+            QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error&) {
+        // No thread to be had: still do the work, only without repainting meanwhile.
         job();
-        finished = true;
-        // Queued to the loop's thread; if a nested loop is running there, this loop only leaves once
-        // control comes back to it.
-        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    });
+        return;
+    }
     loop.exec();
     // exec also returns when the application exits every loop at once; the job may still be running.
     if (!finished) cancel = true;
