@@ -6,11 +6,19 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "ui/grid_model.h"
 
 namespace ds::ui {
+
+namespace {
+// While rows keep arriving, the grid is redrawn at most this often. Every appended row makes the view
+// lay out and redraw all its visible cells (several milliseconds), and long fills yield to the event
+// loop after each row, so without this a page of a thousand rows would spend seconds painting.
+constexpr int kRepaintIntervalMs = 50;
+}  // namespace
 
 GridControl::GridControl(QWidget* parent) : QWidget(parent) {
     model_ = new GridModel(this);
@@ -50,6 +58,12 @@ GridControl::GridControl(QWidget* parent) : QWidget(parent) {
     connect(columnsHeader, &QHeaderView::sectionDoubleClicked, this,
             [this](int section) { emit cellDoubleClicked(0, section); });
     connect(model_, &GridModel::checkToggled, this, &GridControl::checkToggled);
+
+    repaintTimer_ = new QTimer(this);
+    repaintTimer_->setSingleShot(true);
+    repaintTimer_->setInterval(kRepaintIntervalMs);
+    connect(repaintTimer_, &QTimer::timeout, this, [this] { view_->setUpdatesEnabled(true); });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, &GridControl::holdRepaints);
 
     setGridFont(font().family(), font().pointSize() > 0 ? font().pointSize() : 9);
 }
@@ -114,6 +128,12 @@ void GridControl::appendRows(int count) { model_->appendRows(count); }
 
 void GridControl::appendRow(std::vector<QString> cells, std::vector<uint32_t> colors) {
     model_->appendRow(std::move(cells), std::move(colors));
+}
+
+void GridControl::holdRepaints() {
+    if (repaintTimer_->isActive()) return;
+    view_->setUpdatesEnabled(false);
+    repaintTimer_->start();  // re-enabling redraws the whole view once
 }
 
 bool GridControl::eventFilter(QObject* watched, QEvent* event) {

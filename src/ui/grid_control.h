@@ -12,6 +12,7 @@
 #include <vector>
 
 class QTableView;
+class QTimer;
 
 namespace ds::ui {
 
@@ -67,7 +68,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void holdRepaints();
+
     QTableView* view_ = nullptr;
+    QTimer* repaintTimer_ = nullptr;
     GridModel* model_ = nullptr;
     int mouseRow_ = -1;
     int mouseCol_ = -1;

@@ -16,6 +16,7 @@
 #define DROPSCOUT_MODEL_TESTER 1
 #endif
 
+#include "support/test_support.h"
 #include "ui/grid_control.h"
 #include "ui/grid_model.h"
 
@@ -330,4 +331,17 @@ TEST(GridControlTest, AppendedRowsKeepTheirCellsAndAHundredThousandRowsStayCheap
     EXPECT_EQ(grid.cellText(3 + 997, 3), QString::number(3 + 997));
     grid.setRows(1);
     EXPECT_EQ(grid.rows(), 1);
+}
+
+TEST(GridControlTest, RedrawsOnceABurstOfRowsIsOver) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    grid.show();
+    QApplication::processEvents();
+    for (int i = 0; i < 50; ++i) {
+        grid.appendRow({u""_qs, u""_qs, QString::number(i + 1)});
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(grid.rows(), 51);
+    EXPECT_TRUE(ds::test::WaitFor([&] { return grid.view()->updatesEnabled(); }, 2000));
 }
