@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <sqlite3.h>
 
 #include "core/clock.h"
@@ -201,12 +202,18 @@ TEST_F(FdomainSearchTest, AllExtensionsListForOnePrefix) {
     EXPECT_EQ(column(1), (QStringList{QString(), QString()}));  // the selection is left as it was
     EXPECT_EQ(text(u"pnumber"_qs), u"45"_qs);                   // and so is the paging bar
     EXPECT_TRUE(w_->state().loadedTable.isEmpty());
+    EXPECT_TRUE(w_->state().StopFlag);  // a load suspended under the list must not carry on
+
+    // A stop pressed while the list fills ends it after the row in hand.
+    QTimer::singleShot(0, child<QPushButton>(u"lstop1"_qs), &QPushButton::click);
+    child<QPushButton>(u"lshowdomain"_qs)->click();
+    EXPECT_EQ(column(3), QStringList{u"hello.com"_qs});
 
     db::DbConn().query(u"drop table ldomainprice"_qs);
     child<QPushButton>(u"lshowdomain"_qs)->click();
     ASSERT_EQ(desktop_->messages.size(), 1u);
     EXPECT_TRUE(desktop_->messages[0].text.startsWith(u"有错误发生，请重试："_qs));
-    EXPECT_EQ(grid()->rows(), 3);
+    EXPECT_EQ(grid()->rows(), 2);
 }
 
 TEST_F(FdomainSearchTest, StatisticsButtonFillsTheCounts) {
