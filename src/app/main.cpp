@@ -15,26 +15,54 @@
 #include "startup/floadini.h"
 #include "startup/screenshots.h"
 
-int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("DropScout"));
-    QApplication::setApplicationVersion(QStringLiteral("3.11"));
+namespace {
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("DropScout 过期域名助手"));
-    parser.addHelpOption();
-    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Print the version and exit."));
-    const QCommandLineOption demo(QStringLiteral("demo"),
-                                  QStringLiteral("Create the demo database and its address in the current folder "
-                                                 "(once), then start on it."));
-    const QCommandLineOption autologin(QStringLiteral("autologin"),
-                                       QStringLiteral("Press 开始登录 as soon as the start-up window shows."));
-    parser.addOptions({version, demo, autologin});
-    parser.process(app);
-    if (parser.isSet(version)) {
+struct Options {
+    QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Print the version and exit.")};
+    QCommandLineOption demo{QStringLiteral("demo"),
+                            QStringLiteral("Create the demo database and its address in the current folder (once), "
+                                           "then start on it.")};
+    QCommandLineOption autologin{QStringLiteral("autologin"),
+                                 QStringLiteral("Press 开始登录 as soon as the start-up window shows.")};
+
+    void addTo(QCommandLineParser& parser) const {
+        parser.setApplicationDescription(QStringLiteral("DropScout 过期域名助手"));
+        parser.addHelpOption();
+        parser.addOptions({version, demo, autologin});
+    }
+};
+
+// --version and --help need no display, so they are answered before any window system is opened.
+bool InformationOnly(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--version" || arg == "--help" || arg == "-h" || arg == "--help-all" || arg == "-?") return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options;
+    if (InformationOnly(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral("3.11"));
+        QCommandLineParser parser;
+        options.addTo(parser);
+        parser.process(core);  // prints the help and exits for --help
         std::printf("DropScout 3.11\n");
         return 0;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("DropScout"));
+    QApplication::setApplicationVersion(QStringLiteral("3.11"));
+    QCommandLineParser parser;
+    options.addTo(parser);
+    parser.process(app);
+    const QCommandLineOption& demo = options.demo;
+    const QCommandLineOption& autologin = options.autologin;
 
     ds::SetConfig(ds::LoadConfig(ds::DefaultConfigPath()));
 

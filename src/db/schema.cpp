@@ -47,7 +47,8 @@ void CreateEmptyDatabase(const QString& path) {
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     try {
         if (rc != SQLITE_OK) throw DbError(QString::fromUtf8(sqlite3_errmsg(db)) + QStringLiteral(": ") + temporary);
-        ExecSqliteScript(db, SqliteSchemaTables() + SqliteSchemaIndexes());
+        ExecSqliteScript(db, QStringLiteral("BEGIN;") + SqliteSchemaTables() + SqliteSchemaIndexes() +
+                                 QStringLiteral(";COMMIT;"));
     } catch (...) {
         sqlite3_close_v2(db);
         QFile::remove(temporary);
