@@ -56,6 +56,7 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(true);  // closing the main window ends the program
     QApplication::setApplicationName(QStringLiteral("DropScout"));
     QApplication::setApplicationVersion(QStringLiteral("3.11"));
     QCommandLineParser parser;

@@ -25,7 +25,7 @@ protected:
         if (!widget->isWindow()) return false;
         if (!startTaken_ && widget->objectName() == u"fload") {
             startTaken_ = true;
-            Save(widget, QStringLiteral("fload.png"), 0, false);
+            Save(widget, QStringLiteral("fload.png"), 100, false);  // after the first activation
         } else if (!mainTaken_ && qobject_cast<search::Fdomain*>(widget)) {
             mainTaken_ = true;
             Save(widget, QStringLiteral("fdomain.png"), 1000, true);
