@@ -294,14 +294,6 @@ TEST(GridControlTest, TypedTextLandsInTheCellButNotInTheRowHeader) {
     EXPECT_FALSE(model->setData(model->index(0, 0), u"x"_qs, Qt::EditRole));
 }
 
-TEST(GridControlTest, FontFallsBackWhenTahomaIsMissing) {
-    GridControl grid;
-    grid.setGridFont(u"Tahoma"_qs, 8);
-    EXPECT_EQ(grid.view()->font().family(), u"Tahoma");  // the requested family; Qt substitutes to draw
-    EXPECT_EQ(grid.view()->font().pointSize(), 8);
-    EXPECT_EQ(grid.view()->verticalHeader()->sectionResizeMode(0), QHeaderView::Fixed);
-}
-
 TEST(GridControlTest, AppendedRowsKeepTheirCellsAndAHundredThousandRowsStayCheap) {
     GridControl grid;
     SetUpLikeMainWindow(grid);
