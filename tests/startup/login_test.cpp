@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -311,6 +312,13 @@ TEST_F(LoginTest, DemoFolderGetsADatabaseAndAWorkingAddress) {
     open();
     login();
     EXPECT_TRUE(loggedIn());
+
+    // A folder name the address code cannot hold falls back to the file name alone.
+    const QString chinese = cwd.file(QStringLiteral("演示"));
+    ASSERT_TRUE(QDir().mkpath(chinese));
+    PrepareDemoFolder(chinese, QDate(2026, 3, 1));
+    EXPECT_EQ(LoadAddress(chinese + QStringLiteral("/set.dat"), kGbk).payload,
+              DemoPayload(QString::fromLatin1(kDemoDatabaseName)));
 }
 
 }  // namespace
