@@ -5,10 +5,14 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
+#include <ostream>
 #include <memory>
 #include <vector>
 
 #include "ui/desktop.h"
+
+// Readable QString values in GoogleTest failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace ds::test {
 
