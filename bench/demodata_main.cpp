@@ -32,12 +32,18 @@ int main(int argc, char** argv) {
         if (i + 1 >= args.size()) return Usage();
         const QString value = args[++i];
         bool ok = true;
-        if (a == u"--reg") options.regRows = value.toLongLong(&ok);
-        else if (a == u"--his") options.hisRows = value.toLongLong(&ok);
-        else if (a == u"--back") options.backRows = value.toLongLong(&ok);
-        else if (a == u"--seed") options.seed = value.toUInt(&ok);
-        else if (a == u"--today") ok = (options.today = QDate::fromString(value, QStringLiteral("yyyy-MM-dd"))).isValid();
-        else return Usage();
+        if (a == u"--reg")
+            options.regRows = value.toLongLong(&ok);
+        else if (a == u"--his")
+            options.hisRows = value.toLongLong(&ok);
+        else if (a == u"--back")
+            options.backRows = value.toLongLong(&ok);
+        else if (a == u"--seed")
+            options.seed = value.toUInt(&ok);
+        else if (a == u"--today")
+            ok = (options.today = QDate::fromString(value, QStringLiteral("yyyy-MM-dd"))).isValid();
+        else
+            return Usage();
         if (!ok) return Usage();
     }
     if (path.isEmpty()) return Usage();

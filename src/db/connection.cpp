@@ -75,16 +75,18 @@ void Connection::open(const QString& connectionText, const QString& user, const 
     if (backend_) throw DbError(QStringLiteral("the database connection is already open"));
     const auto keys = ParseConnectionText(connectionText);
     switch (EngineFor(LastValue(keys, QStringLiteral("provider")))) {
-    case Engine::Sqlite:
-        backend_ = OpenSqliteBackend(LastValue(keys, QStringLiteral("data source")));
-        break;
-    case Engine::SqlServer:
-        backend_ = OpenOdbcBackend(MapToOdbc(keys, user, password));
-        break;
+        case Engine::Sqlite:
+            backend_ = OpenSqliteBackend(LastValue(keys, QStringLiteral("data source")));
+            break;
+        case Engine::SqlServer:
+            backend_ = OpenOdbcBackend(MapToOdbc(keys, user, password));
+            break;
     }
 }
 
-void Connection::close() { backend_.reset(); }
+void Connection::close() {
+    backend_.reset();
+}
 
 ResultTable Connection::query(const QString& sql) {
     if (!backend_) throw DbError(QStringLiteral("the database connection is not open"));

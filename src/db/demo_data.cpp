@@ -147,11 +147,21 @@ void FillDomains(const Database& db, const char* table, qint64 rows, double regi
             filing.kind = enterprise ? "企业" : "个人";
             filing.siteName = demo::MakeSiteName(r, enterprise);
         }
-        insert.text(name.text).text(ext).text(all).integer(name.length).integer(name.compose).integer(name.hyphen)
-            .integer(name.lang).integer(r.chance(registeredShare) ? 1 : 0)
-            .text(dates.at(registered)).text(dates.at(expires)).text(dates.at(deleted))
-            .textOrNull(filing.number, !filed).textOrNull(filing.date, !filed)
-            .textOrNull(filing.kind, !filed).textOrNull(filing.siteName, !filed)
+        insert.text(name.text)
+            .text(ext)
+            .text(all)
+            .integer(name.length)
+            .integer(name.compose)
+            .integer(name.hyphen)
+            .integer(name.lang)
+            .integer(r.chance(registeredShare) ? 1 : 0)
+            .text(dates.at(registered))
+            .text(dates.at(expires))
+            .text(dates.at(deleted))
+            .textOrNull(filing.number, !filed)
+            .textOrNull(filing.date, !filed)
+            .textOrNull(filing.kind, !filed)
+            .textOrNull(filing.siteName, !filed)
             .integer(PageRank(r))
             .integer(r.chance(0.5) ? 100000000 : r.logUniform(3000, 20000000))
             .integer(r.chance(0.35) ? 0 : r.logUniform(1, 50000))
@@ -178,8 +188,9 @@ void FillFilings(const Database& db, std::vector<Filing>& filings, qint64 wanted
         f.siteName = demo::MakeSiteName(r, enterprise);
         filings.push_back(std::move(f));
     }
-    Insert insert(db, "INSERT INTO ldomainback (lallname,lback,lbacktime,lbackhost,lbackhostkind,lbackname,lbackweb)"
-                      " VALUES (?,?,?,?,?,?,?)");
+    Insert insert(db,
+                  "INSERT INTO ldomainback (lallname,lback,lbacktime,lbackhost,lbackhostkind,lbackname,lbackweb)"
+                  " VALUES (?,?,?,?,?,?,?)");
     for (const Filing& f : filings) {
         const std::string holder = demo::MakeHolder(r, f.kind == "企业");
         const std::string web = "www." + f.allName;
@@ -248,8 +259,9 @@ void FillNotices(const Database& db, const DateTexts& dates, const QDate& today)
         .text("http://127.0.0.1:8732/whois?domain=")
         .text("http://127.0.0.1:8733/ip?q=")
         .text("http://127.0.0.1:8733/ipmess?q=")
-        .text("本站提供域名快速备案服务：个人备案 200 元起，企业备案 500 元起，资料齐全最快 7 个工作日完成。"
-              "详情请联系客服。")
+        .text(
+            "本站提供域名快速备案服务：个人备案 200 元起，企业备案 500 元起，资料齐全最快 7 个工作日完成。"
+            "详情请联系客服。")
         .text("mailto:support@dropscout.app")
         .text("support@dropscout.app")
         .text("http://www.dropscout.app")
@@ -270,8 +282,9 @@ void Generate(const QString& file, const DemoOptions& options) {
     Random r(options.seed);
     Database db(file);
     // Nothing is worth protecting until the file is complete: it is renamed into place only then.
-    db.exec(QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE;"
-                           "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536;"));
+    db.exec(
+        QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA locking_mode=EXCLUSIVE;"
+                       "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536;"));
     db.exec(SqliteSchemaTables());
     db.exec(QStringLiteral("BEGIN"));
     std::vector<Filing> filings;

@@ -12,21 +12,21 @@ const T& Pick(Random& r, const T (&items)[N]) {
 }
 
 const char* const kSyllables[] = {
-    "bai", "du", "tao", "bao", "jing", "dong", "xin", "hua", "zhong", "guo", "wang", "luo", "tian",
-    "di", "shan", "shui", "long", "feng", "yun", "hai", "jia", "le", "mei", "hao", "kuai", "da",
-    "xiao", "ming", "qing", "hong", "lan", "lv", "jin", "yin", "fu", "gui", "an", "kang", "ji",
-    "xiang", "sheng", "chang", "tong", "cheng", "shang", "pin", "you", "wan", "qian", "bei", "nan",
-    "xi", "fang", "yuan", "lin", "sen", "huo", "xing", "chen", "zhi", "tu", "che", "fei", "yi",
+    "bai",   "du",    "tao",   "bao",  "jing",  "dong",  "xin",  "hua", "zhong", "guo",  "wang", "luo",  "tian",
+    "di",    "shan",  "shui",  "long", "feng",  "yun",   "hai",  "jia", "le",    "mei",  "hao",  "kuai", "da",
+    "xiao",  "ming",  "qing",  "hong", "lan",   "lv",    "jin",  "yin", "fu",    "gui",  "an",   "kang", "ji",
+    "xiang", "sheng", "chang", "tong", "cheng", "shang", "pin",  "you", "wan",   "qian", "bei",  "nan",  "xi",
+    "fang",  "yuan",  "lin",   "sen",  "huo",   "xing",  "chen", "zhi", "tu",    "che",  "fei",  "yi",
 };
 const char* const kWords[] = {
-    "shop", "web", "net", "cloud", "tech", "data", "home", "love", "game", "music", "photo", "travel",
-    "china", "mall", "news", "blog", "soft", "star", "sun", "city", "food", "auto", "job", "buy",
-    "link", "info", "online", "vip", "best", "free", "world", "media", "design", "club", "smart",
-    "green", "gold", "easy", "top", "fast", "baby", "house", "book", "film", "art", "health",
+    "shop",  "web",  "net",    "cloud", "tech", "data",  "home",  "love",  "game",   "music",  "photo", "travel",
+    "china", "mall", "news",   "blog",  "soft", "star",  "sun",   "city",  "food",   "auto",   "job",   "buy",
+    "link",  "info", "online", "vip",   "best", "free",  "world", "media", "design", "club",   "smart", "green",
+    "gold",  "easy", "top",    "fast",  "baby", "house", "book",  "film",  "art",    "health",
 };
 const char* const kLuckyNumbers[] = {"88", "168", "518", "520", "666", "888", "8888", "51", "360", "365", "99", "1688"};
 const char* const kChineseNames[] = {
-    "中国网", "北京旅游", "上海招聘", "深圳房产", "杭州美食", "广州汽车", "成都家居", "南京教育",
+    "中国网",   "北京旅游", "上海招聘", "深圳房产", "杭州美食", "广州汽车", "成都家居", "南京教育",
     "武汉新闻", "西安文化", "天津商贸", "重庆火锅", "苏州园林", "厦门海鲜", "青岛啤酒", "长沙娱乐",
     "中华医药", "东方财经", "阳光少年", "绿色农业", "华夏收藏", "金色童年", "快乐购物", "幸福家园",
 };
@@ -35,21 +35,23 @@ const char* const kProvinces[] = {
     "鄂", "桂", "甘", "晋", "蒙", "陕", "吉", "闽", "贵", "粤", "青", "藏", "川", "宁", "琼",
 };
 const char* const kSitePrefixes[] = {
-    "阳光", "星辰", "华夏", "东方", "天天", "快乐", "绿色", "中华", "金色", "蓝天", "新时代", "百姓",
-    "开心", "优品", "老城", "山水", "春风", "易家", "安居", "云端",
+    "阳光",   "星辰", "华夏", "东方", "天天", "快乐", "绿色", "中华", "金色", "蓝天",
+    "新时代", "百姓", "开心", "优品", "老城", "山水", "春风", "易家", "安居", "云端",
 };
 const char* const kSiteSubjects[] = {
-    "科技", "商贸", "旅游", "教育", "美食", "家居", "汽车", "摄影", "音乐", "健康", "母婴", "房产",
-    "文学", "游戏", "软件", "服饰", "农业", "物流", "印刷", "装饰",
+    "科技", "商贸", "旅游", "教育", "美食", "家居", "汽车", "摄影", "音乐", "健康",
+    "母婴", "房产", "文学", "游戏", "软件", "服饰", "农业", "物流", "印刷", "装饰",
 };
 const char* const kPersonalSuffixes[] = {"网", "在线", "之家", "博客", "信息网", "工作室", "论坛", "空间"};
 const char* const kEnterpriseSuffixes[] = {"网", "官网", "在线", "信息网", "商城", "门户"};
 const char* const kCities[] = {
-    "北京", "上海", "广州", "深圳", "杭州", "南京", "成都", "武汉", "西安", "天津", "重庆", "苏州",
-    "厦门", "青岛", "长沙", "郑州", "济南", "合肥", "福州", "昆明",
+    "北京", "上海", "广州", "深圳", "杭州", "南京", "成都", "武汉", "西安", "天津",
+    "重庆", "苏州", "厦门", "青岛", "长沙", "郑州", "济南", "合肥", "福州", "昆明",
 };
-const char* const kSurnames[] = {"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周", "徐", "孙", "马", "朱", "胡", "郭", "何", "林", "罗", "高"};
-const char* const kGivenNames[] = {"伟", "芳", "娜", "敏", "静", "丽", "强", "磊", "军", "洋", "勇", "艳", "杰", "涛", "明", "超", "秀英", "建华", "志强", "海燕", "晓东", "丽娟"};
+const char* const kSurnames[] = {"王", "李", "张", "刘", "陈", "杨", "黄", "赵", "吴", "周",
+                                 "徐", "孙", "马", "朱", "胡", "郭", "何", "林", "罗", "高"};
+const char* const kGivenNames[] = {"伟", "芳", "娜", "敏", "静", "丽",   "强",   "磊",   "军",   "洋",   "勇",
+                                   "艳", "杰", "涛", "明", "超", "秀英", "建华", "志强", "海燕", "晓东", "丽娟"};
 
 std::string Letters(Random& r, int count) {
     std::string s;
@@ -69,7 +71,9 @@ std::string Pinyin(Random& r, int syllables) {
     return s;
 }
 
-std::string WordLike(Random& r) { return r.chance(0.6) ? Pinyin(r, r.between(1, 2)) : Pick(r, kWords); }
+std::string WordLike(Random& r) {
+    return r.chance(0.6) ? Pinyin(r, r.between(1, 2)) : Pick(r, kWords);
+}
 
 int Utf8Length(const std::string& s) {
     int n = 0;
@@ -85,8 +89,7 @@ std::int64_t Random::logUniform(std::int64_t lo, std::int64_t hi) {
 }
 
 const char* const kExtensions[kExtensionCount] = {
-    ".com", ".net", ".org", ".info", ".name", ".biz", ".us", ".uk",
-    ".eu",  ".de",  ".tk",  ".in",   ".co",   ".asia", ".cn",
+    ".com", ".net", ".org", ".info", ".name", ".biz", ".us", ".uk", ".eu", ".de", ".tk", ".in", ".co", ".asia", ".cn",
 };
 const char* const kPrices[kExtensionCount] = {
     "55", "69", "69", "25", "45", "60", "50", "60", "70", "50", "", "65", "180", "80", "29",
@@ -102,10 +105,12 @@ Name MakeName(Random& r) {
     } else if (kind < 63) {
         n.text = Letters(r, r.between(3, 6));
     } else if (kind < 75) {
-        n.text = r.chance(0.3) ? std::string(Pick(r, kLuckyNumbers)) + Digits(r, r.between(1, 3)) : Digits(r, r.between(3, 7));
+        n.text = r.chance(0.3) ? std::string(Pick(r, kLuckyNumbers)) + Digits(r, r.between(1, 3))
+                               : Digits(r, r.between(3, 7));
         n.compose = 3;
     } else if (kind < 86) {
-        n.text = r.chance(0.5) ? WordLike(r) + Pick(r, kLuckyNumbers) : std::string(Pick(r, kLuckyNumbers)) + WordLike(r);
+        n.text =
+            r.chance(0.5) ? WordLike(r) + Pick(r, kLuckyNumbers) : std::string(Pick(r, kLuckyNumbers)) + WordLike(r);
         n.compose = 1;
     } else if (kind < 97) {
         n.text = WordLike(r) + "-" + WordLike(r);
@@ -153,8 +158,7 @@ std::string MakeSiteName(Random& r, bool enterprise) {
 }
 
 std::string MakeHolder(Random& r, bool enterprise) {
-    if (enterprise)
-        return std::string(Pick(r, kCities)) + Pick(r, kSitePrefixes) + Pick(r, kSiteSubjects) + "有限公司";
+    if (enterprise) return std::string(Pick(r, kCities)) + Pick(r, kSitePrefixes) + Pick(r, kSiteSubjects) + "有限公司";
     return std::string(Pick(r, kSurnames)) + Pick(r, kGivenNames);
 }
 

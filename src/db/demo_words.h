@@ -33,7 +33,7 @@ struct Name {
     int length = 0;    // characters, not bytes
     int compose = 2;   // 2 letters only, 3 digits only, 1 letters and digits, 4 with a hyphen, 5 Chinese
     int hyphen = 0;
-    int lang = 1;      // 1 not Chinese, 2 Chinese
+    int lang = 1;  // 1 not Chinese, 2 Chinese
 };
 
 inline constexpr int kExtensionCount = 15;

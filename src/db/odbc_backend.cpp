@@ -63,12 +63,12 @@ QString Diagnostics(SQLSMALLINT handleType, SQLHANDLE handle) {
     SQLINTEGER native = 0;
     SQLSMALLINT length = 0;
     for (SQLSMALLINT record = 1;; ++record) {
-        const SQLRETURN rc = SQLGetDiagRec(handleType, handle, record, state, &native, message,
-                                           sizeof message, &length);
+        const SQLRETURN rc =
+            SQLGetDiagRec(handleType, handle, record, state, &native, message, sizeof message, &length);
         if (!SQL_SUCCEEDED(rc)) break;
         const QString text = QString::fromUtf8(reinterpret_cast<const char*>(message)).trimmed();
-        const QString line = text + QStringLiteral(" (") +
-                             QString::fromLatin1(reinterpret_cast<const char*>(state)) + u')';
+        const QString line =
+            text + QStringLiteral(" (") + QString::fromLatin1(reinterpret_cast<const char*>(state)) + u')';
         if (!parts.contains(line)) parts << line;
     }
     return parts.isEmpty() ? QStringLiteral("the SQL Server driver reported an unknown error")
@@ -96,57 +96,56 @@ bool ReadBytes(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT cType, QByteArray
 QVariant Cell(SQLHSTMT stmt, SQLUSMALLINT column, SQLSMALLINT sqlType, SQLSMALLINT scale) {
     SQLLEN indicator = 0;
     switch (sqlType) {
-    case SQL_BIT:
-    case SQL_TINYINT:
-    case SQL_SMALLINT:
-    case SQL_INTEGER:
-    case SQL_BIGINT: {
-        SQLBIGINT v = 0;
-        if (!SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_SBIGINT, &v, 0, &indicator)))
-            throw DbError(Diagnostics(SQL_HANDLE_STMT, stmt));
-        return indicator == SQL_NULL_DATA ? QVariant() : QVariant(static_cast<qint64>(v));
-    }
-    case SQL_REAL:
-    case SQL_FLOAT:
-    case SQL_DOUBLE: {
-        double v = 0;
-        if (!SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_DOUBLE, &v, 0, &indicator)))
-            throw DbError(Diagnostics(SQL_HANDLE_STMT, stmt));
-        return indicator == SQL_NULL_DATA ? QVariant() : QVariant(v);
-    }
-    case SQL_TYPE_TIMESTAMP:
-    case SQL_DATETIME: {
-        SQL_TIMESTAMP_STRUCT ts{};
-        if (!SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator)))
-            throw DbError(Diagnostics(SQL_HANDLE_STMT, stmt));
-        if (indicator == SQL_NULL_DATA) return {};
-        const QDate date(ts.year, ts.month, ts.day);
-        if (ts.hour == 0 && ts.minute == 0 && ts.second == 0)
-            return date.toString(QStringLiteral("yyyy-MM-dd"));
-        return QString(date.toString(QStringLiteral("yyyy-MM-dd ")) +
-                       QTime(ts.hour, ts.minute, ts.second).toString(QStringLiteral("HH:mm:ss")));
-    }
-    case SQL_BINARY:
-    case SQL_VARBINARY:
-    case SQL_LONGVARBINARY: {
-        QByteArray bytes;
-        return ReadBytes(stmt, column, SQL_C_BINARY, bytes) ? QVariant(bytes) : QVariant();
-    }
-    default: {
-        QByteArray bytes;
-        if (!ReadBytes(stmt, column, SQL_C_CHAR, bytes)) return {};
-        const QString text = QString::fromUtf8(bytes);
-        if (sqlType == SQL_DECIMAL || sqlType == SQL_NUMERIC) {
-            bool ok = false;
-            if (scale == 0) {
-                const qint64 whole = text.toLongLong(&ok);
-                if (ok) return QVariant(whole);
-            }
-            const double number = text.toDouble(&ok);
-            if (ok) return number;
+        case SQL_BIT:
+        case SQL_TINYINT:
+        case SQL_SMALLINT:
+        case SQL_INTEGER:
+        case SQL_BIGINT: {
+            SQLBIGINT v = 0;
+            if (!SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_SBIGINT, &v, 0, &indicator)))
+                throw DbError(Diagnostics(SQL_HANDLE_STMT, stmt));
+            return indicator == SQL_NULL_DATA ? QVariant() : QVariant(static_cast<qint64>(v));
         }
-        return QVariant(text);
-    }
+        case SQL_REAL:
+        case SQL_FLOAT:
+        case SQL_DOUBLE: {
+            double v = 0;
+            if (!SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_DOUBLE, &v, 0, &indicator)))
+                throw DbError(Diagnostics(SQL_HANDLE_STMT, stmt));
+            return indicator == SQL_NULL_DATA ? QVariant() : QVariant(v);
+        }
+        case SQL_TYPE_TIMESTAMP:
+        case SQL_DATETIME: {
+            SQL_TIMESTAMP_STRUCT ts{};
+            if (!SQL_SUCCEEDED(SQLGetData(stmt, column, SQL_C_TYPE_TIMESTAMP, &ts, sizeof ts, &indicator)))
+                throw DbError(Diagnostics(SQL_HANDLE_STMT, stmt));
+            if (indicator == SQL_NULL_DATA) return {};
+            const QDate date(ts.year, ts.month, ts.day);
+            if (ts.hour == 0 && ts.minute == 0 && ts.second == 0) return date.toString(QStringLiteral("yyyy-MM-dd"));
+            return QString(date.toString(QStringLiteral("yyyy-MM-dd ")) +
+                           QTime(ts.hour, ts.minute, ts.second).toString(QStringLiteral("HH:mm:ss")));
+        }
+        case SQL_BINARY:
+        case SQL_VARBINARY:
+        case SQL_LONGVARBINARY: {
+            QByteArray bytes;
+            return ReadBytes(stmt, column, SQL_C_BINARY, bytes) ? QVariant(bytes) : QVariant();
+        }
+        default: {
+            QByteArray bytes;
+            if (!ReadBytes(stmt, column, SQL_C_CHAR, bytes)) return {};
+            const QString text = QString::fromUtf8(bytes);
+            if (sqlType == SQL_DECIMAL || sqlType == SQL_NUMERIC) {
+                bool ok = false;
+                if (scale == 0) {
+                    const qint64 whole = text.toLongLong(&ok);
+                    if (ok) return QVariant(whole);
+                }
+                const double number = text.toDouble(&ok);
+                if (ok) return number;
+            }
+            return QVariant(text);
+        }
     }
 }
 
@@ -178,8 +177,8 @@ public:
         QByteArray text = target.connectionText.toUtf8();
         SQLCHAR out[1024];
         SQLSMALLINT outLength = 0;
-        const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS,
-                                              out, sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
+        const SQLRETURN rc = SQLDriverConnect(dbc_, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, out,
+                                              sizeof out, &outLength, SQL_DRIVER_NOPROMPT);
         if (!SQL_SUCCEEDED(rc)) throw DbError(Diagnostics(SQL_HANDLE_DBC, dbc_));
         connected_ = true;
     }
@@ -249,7 +248,8 @@ OdbcTarget MapToOdbc(const std::vector<std::pair<QString, QString>>& keys, const
     const QString uid = user.isEmpty() ? Value(keys, {"user id", "uid", "user"}) : user;
     const QString pwd = password.isEmpty() ? Value(keys, {"password", "pwd"}) : password;
     QString text = QStringLiteral("DRIVER=FreeTDS;Server=") + OdbcValue(QStringLiteral("Data Source"), server) + u';';
-    if (!database.isEmpty()) text += QStringLiteral("Database=") + OdbcValue(QStringLiteral("Initial Catalog"), database) + u';';
+    if (!database.isEmpty())
+        text += QStringLiteral("Database=") + OdbcValue(QStringLiteral("Initial Catalog"), database) + u';';
     if (!uid.isEmpty()) text += QStringLiteral("UID=") + OdbcValue(QStringLiteral("User ID"), uid) + u';';
     if (!pwd.isEmpty()) text += QStringLiteral("PWD=") + OdbcValue(QStringLiteral("Password"), pwd) + u';';
     // Without ClientCharset the driver turns Chinese text into '?'.

@@ -3,7 +3,9 @@
 namespace ds::db {
 namespace {
 
-DbError ClosedError() { return DbError(QStringLiteral("the operation is not allowed on a closed recordset")); }
+DbError ClosedError() {
+    return DbError(QStringLiteral("the operation is not allowed on a closed recordset"));
+}
 
 }  // namespace
 
@@ -81,7 +83,9 @@ void Recordset::setPageSize(int size) {
     pageSize_ = size;
 }
 
-qint64 Recordset::pageCount() const { return (recordCount() + pageSize_ - 1) / pageSize_; }
+qint64 Recordset::pageCount() const {
+    return (recordCount() + pageSize_ - 1) / pageSize_;
+}
 
 qint64 Recordset::absolutePage() const {
     if (bof() || eof()) return 0;
@@ -102,8 +106,7 @@ int Recordset::fieldIndex(const QString& name) const {
 }
 
 QVariant Recordset::value(int index) const {
-    if (bof() || eof())
-        throw DbError(QStringLiteral("either BOF or EOF is true: there is no current row"));
+    if (bof() || eof()) throw DbError(QStringLiteral("either BOF or EOF is true: there is no current row"));
     if (index < 0 || index >= fieldCount())
         throw DbError(QStringLiteral("no field with index %1 in the recordset").arg(index));
     return table_.rows[static_cast<size_t>(row_)][static_cast<size_t>(index)];

@@ -13,7 +13,9 @@ namespace {
 
 const QString kIndexMarker = QStringLiteral("-- @indexes");
 
-QString Schema() { return QString::fromUtf8(generated::kSchemaSqlite); }
+QString Schema() {
+    return QString::fromUtf8(generated::kSchemaSqlite);
+}
 
 }  // namespace
 
@@ -43,12 +45,12 @@ void CreateEmptyDatabase(const QString& path) {
     const QString temporary = path + QStringLiteral(".tmp");
     QFile::remove(temporary);
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(temporary.toUtf8().constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const int rc =
+        sqlite3_open_v2(temporary.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     try {
         if (rc != SQLITE_OK) throw DbError(QString::fromUtf8(sqlite3_errmsg(db)) + QStringLiteral(": ") + temporary);
-        ExecSqliteScript(db, QStringLiteral("BEGIN;") + SqliteSchemaTables() + SqliteSchemaIndexes() +
-                                 QStringLiteral(";COMMIT;"));
+        ExecSqliteScript(
+            db, QStringLiteral("BEGIN;") + SqliteSchemaTables() + SqliteSchemaIndexes() + QStringLiteral(";COMMIT;"));
     } catch (...) {
         sqlite3_close_v2(db);
         QFile::remove(temporary);

@@ -34,11 +34,21 @@ qint64 SqlCount = 0;
 QVariant SqlValue;
 QString ConnString;
 
-Connection& DbConn() { return *Objects().conn; }
-Recordset& DbRs() { return *Objects().rs; }
-Recordset& DbRs2() { return *Objects().rs2; }
-Recordset& DbRs3() { return *Objects().rs3; }
-Recordset& DbRs4() { return *Objects().rs4; }
+Connection& DbConn() {
+    return *Objects().conn;
+}
+Recordset& DbRs() {
+    return *Objects().rs;
+}
+Recordset& DbRs2() {
+    return *Objects().rs2;
+}
+Recordset& DbRs3() {
+    return *Objects().rs3;
+}
+Recordset& DbRs4() {
+    return *Objects().rs4;
+}
 
 // The objects are reset in place rather than reallocated, so a reference a caller took earlier with
 // DbRs() and friends never dangles; from the outside they are as good as new.

@@ -13,24 +13,26 @@ namespace {
 // A locked file (another program writing) is waited for this long before the statement fails.
 constexpr int kBusyTimeoutMs = 5000;
 
-QString EngineMessage(sqlite3* db) { return QString::fromUtf8(sqlite3_errmsg(db)); }
+QString EngineMessage(sqlite3* db) {
+    return QString::fromUtf8(sqlite3_errmsg(db));
+}
 
 QVariant CellValue(sqlite3_stmt* stmt, int column) {
     switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_INTEGER:
-        return QVariant(static_cast<qint64>(sqlite3_column_int64(stmt, column)));
-    case SQLITE_FLOAT:
-        return QVariant(sqlite3_column_double(stmt, column));
-    case SQLITE_TEXT: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)));
-    }
-    case SQLITE_BLOB: {
-        const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, column));
-        return QVariant(QByteArray(data, sqlite3_column_bytes(stmt, column)));
-    }
-    default:
-        return {};
+        case SQLITE_INTEGER:
+            return QVariant(static_cast<qint64>(sqlite3_column_int64(stmt, column)));
+        case SQLITE_FLOAT:
+            return QVariant(sqlite3_column_double(stmt, column));
+        case SQLITE_TEXT: {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
+            return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(stmt, column)));
+        }
+        case SQLITE_BLOB: {
+            const auto* data = static_cast<const char*>(sqlite3_column_blob(stmt, column));
+            return QVariant(QByteArray(data, sqlite3_column_bytes(stmt, column)));
+        }
+        default:
+            return {};
     }
 }
 
@@ -73,8 +75,7 @@ ResultTable RunSqlite(sqlite3* db, const QString& sql) {
         const bool keep = columns > 0 && !haveRows;
         if (keep) {
             haveRows = true;
-            for (int c = 0; c < columns; ++c)
-                result.columns << QString::fromUtf8(sqlite3_column_name(guard.stmt, c));
+            for (int c = 0; c < columns; ++c) result.columns << QString::fromUtf8(sqlite3_column_name(guard.stmt, c));
         }
         for (;;) {
             const int rc = sqlite3_step(guard.stmt);

@@ -39,8 +39,8 @@ public:
     QString adapt(qsizetype from, qsizetype to) const {
         QString out;
         out.reserve(to - from + 16);
-        qsizetype lastSignificant = 0;  // where a limit goes: after the last token that is not blank
-        std::vector<QString> limits(1);   // pending limit per parenthesis depth
+        qsizetype lastSignificant = 0;   // where a limit goes: after the last token that is not blank
+        std::vector<QString> limits(1);  // pending limit per parenthesis depth
         auto put = [&](const QString& piece) {
             out += piece;
             lastSignificant = out.size();
@@ -169,10 +169,9 @@ private:
         // The server counts day boundaries crossed, i.e. the difference of the calendar dates; built-in
         // date arithmetic keeps a filter over a million rows several times faster than a registered
         // function would.
-        if (unit == u"day" || unit == u"dd" || unit == u"d" || unit == u"dayofyear" || unit == u"dy" ||
-            unit == u"y")
-            return QStringLiteral("CAST(julianday(") + to + QStringLiteral(",'start of day') - julianday(") +
-                   from + QStringLiteral(",'start of day') AS INTEGER)");
+        if (unit == u"day" || unit == u"dd" || unit == u"d" || unit == u"dayofyear" || unit == u"dy" || unit == u"y")
+            return QStringLiteral("CAST(julianday(") + to + QStringLiteral(",'start of day') - julianday(") + from +
+                   QStringLiteral(",'start of day') AS INTEGER)");
         return QStringLiteral("datediff('") + unit + QStringLiteral("',") + from + u',' + to + u')';
     }
 

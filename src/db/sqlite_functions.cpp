@@ -33,7 +33,9 @@ QDateTime ParseDateTime(const QString& text) {
     return QDateTime(date, time, Qt::UTC);
 }
 
-qint64 FloorDiv(qint64 a, qint64 b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0))); }
+qint64 FloorDiv(qint64 a, qint64 b) {
+    return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}
 
 // The server's datediff counts boundaries of the unit crossed between the two moments.
 bool Boundaries(const QString& unit, const QDateTime& a, const QDateTime& b, qint64& out) {
@@ -91,8 +93,8 @@ void GetDate(sqlite3_context* ctx, int, sqlite3_value**) {
 }  // namespace
 
 void RegisterSqlServerFunctions(sqlite3* db) {
-    sqlite3_create_function_v2(db, "datediff", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, DateDiff,
-                               nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(db, "datediff", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, DateDiff, nullptr,
+                               nullptr, nullptr);
     sqlite3_create_function_v2(db, "getdate", 0, SQLITE_UTF8, nullptr, GetDate, nullptr, nullptr, nullptr);
 }
 

@@ -46,7 +46,8 @@ protected:
         Connection c;
         c.open(u"Provider=SQLite;Data Source="_qs + file);
         QString text;
-        for (const char* table : {"ldomainreg", "ldomainhis", "ldomainback", "ldomainprice", "ldomainprom", "lad", "lconfig_all"})
+        for (const char* table :
+             {"ldomainreg", "ldomainhis", "ldomainback", "ldomainprice", "ldomainprom", "lad", "lconfig_all"})
             for (const auto& row : c.query(u"select * from "_qs + QLatin1StringView(table)).rows)
                 for (const QVariant& v : row) text += v.toString() + u'|';
         return text;
@@ -75,19 +76,22 @@ TEST_F(DemoDataTest, DomainTablesHoldTheRequestedConsistentRows) {
     for (const QString& table : {u"ldomainreg"_qs, u"ldomainhis"_qs}) {
         const QString from = u" from "_qs + table + u" where "_qs;
         SCOPED_TRACE(table.toStdString());
-        EXPECT_EQ(count(u"select count(*)"_qs + from + u"lallname <> lname || lextend or llength <> length(lname)"_qs), 0);
+        EXPECT_EQ(count(u"select count(*)"_qs + from + u"lallname <> lname || lextend or llength <> length(lname)"_qs),
+                  0);
         EXPECT_EQ(count(u"select count(*)"_qs + from + u"lcompose=2 and lname glob '*[^a-z]*'"_qs), 0);
         EXPECT_EQ(count(u"select count(*)"_qs + from + u"lcompose=3 and lname glob '*[^0-9]*'"_qs), 0);
         EXPECT_EQ(count(u"select count(*)"_qs + from + u"(lesp=1) <> (lname like '%-%')"_qs), 0);
         EXPECT_GT(count(u"select count(*)"_qs + from + u"lesp=1"_qs), 0);
         EXPECT_GT(count(u"select count(*)"_qs + from + u"llang=2"_qs), 0);
         EXPECT_GT(count(u"select count(*)"_qs + from + u"lregist=0"_qs), 0);
-        EXPECT_GT(count(u"select count(*)"_qs + from + u"lregist=1"_qs), count(u"select count(*)"_qs + from + u"lregist=0"_qs));
+        EXPECT_GT(count(u"select count(*)"_qs + from + u"lregist=1"_qs),
+                  count(u"select count(*)"_qs + from + u"lregist=0"_qs));
         // about one row in seven has no filing at all, and then none of the four filing columns
         const qint64 unfiled = count(u"select count(*)"_qs + from + u"lback is null"_qs);
         EXPECT_GT(unfiled, 0);
-        EXPECT_EQ(unfiled, count(u"select count(*)"_qs + from +
-                                 u"lback is null and lbacktime is null and lbackhostkind is null and lbackname is null"_qs));
+        EXPECT_EQ(unfiled,
+                  count(u"select count(*)"_qs + from +
+                        u"lback is null and lbacktime is null and lbackhostkind is null and lbackname is null"_qs));
         EXPECT_EQ(count(u"select count(*)"_qs + from + u"lbackhostkind not in ('个人','企业')"_qs), 0);
         EXPECT_EQ(count(u"select count(*)"_qs + from + u"lback not like '%ICP%号%'"_qs), 0);
         // deletion dates run from 60 days back to 40 ahead, the first three on today, yesterday, tomorrow
@@ -102,7 +106,9 @@ TEST_F(DemoDataTest, DomainTablesHoldTheRequestedConsistentRows) {
         EXPECT_GT(count(u"select count(*)"_qs + from + u"lbaidusite = 0"_qs), 0);
     }
     // filing records mostly belong to listed domains and agree with their rows
-    EXPECT_GT(count(u"select count(*) from ldomainback b join ldomainreg r on r.lallname=b.lallname and r.lback=b.lback"_qs), 200);
+    EXPECT_GT(
+        count(u"select count(*) from ldomainback b join ldomainreg r on r.lallname=b.lallname and r.lback=b.lback"_qs),
+        200);
 }
 
 TEST_F(DemoDataTest, EveryExtensionIsASearchCaptionAndOneHasNoPrice) {
@@ -145,10 +151,12 @@ TEST_F(DemoDataTest, SettingsRowHasEveryColumnAndVersion311) {
     const ResultTable t = conn.query(u"SELECT * FROM lconfig_all"_qs);
     ASSERT_EQ(t.rows.size(), 1u);
     const QStringList expected = {
-        u"lver_domain"_qs, u"ldownurl_domain"_qs, u"ldomainurl"_qs, u"lqqimg"_qs,   u"lqqurl"_qs,     u"ltaobaoimg"_qs,
-        u"ltaobaourl"_qs,  u"lbuyurl"_qs,         u"llinkurl"_qs,   u"lwhoisurl"_qs, u"lipurl"_qs,    u"lipmessurl"_qs,
-        u"lbaktext"_qs,    u"lmailurl"_qs,        u"lmail"_qs,      u"lhomeurl"_qs,  u"lqq"_qs,       u"ltaobao"_qs,
-        u"lbbsurl"_qs,     u"lgbookurl"_qs,       u"lchaturl"_qs,   u"lweburl_domain"_qs, u"lblogurl"_qs, u"lseolist"_qs,
+        u"lver_domain"_qs, u"ldownurl_domain"_qs, u"ldomainurl"_qs, u"lqqimg"_qs,
+        u"lqqurl"_qs,      u"ltaobaoimg"_qs,      u"ltaobaourl"_qs, u"lbuyurl"_qs,
+        u"llinkurl"_qs,    u"lwhoisurl"_qs,       u"lipurl"_qs,     u"lipmessurl"_qs,
+        u"lbaktext"_qs,    u"lmailurl"_qs,        u"lmail"_qs,      u"lhomeurl"_qs,
+        u"lqq"_qs,         u"ltaobao"_qs,         u"lbbsurl"_qs,    u"lgbookurl"_qs,
+        u"lchaturl"_qs,    u"lweburl_domain"_qs,  u"lblogurl"_qs,   u"lseolist"_qs,
     };
     EXPECT_EQ(t.columns, expected);
     const auto& row = t.rows[0];

@@ -66,7 +66,8 @@ TEST_F(RecordsetTest, AnEmptyAnswerIsBothBofAndEofWithNoPages) {
 
 TEST_F(RecordsetTest, NullStaysDistinctFromEmptyTextAndTypesComeThrough) {
     openConnection();
-    exec(u"insert into ldomainreg (lid,lname,lback,lbackname,lalexa,lgooglepr) values (7,'abc',NULL,'',100000000,NULL)"_qs);
+    exec(
+        u"insert into ldomainreg (lid,lname,lback,lbackname,lalexa,lgooglepr) values (7,'abc',NULL,'',100000000,NULL)"_qs);
     exec(u"insert into lconfig_all (lver_domain,lwhoisurl) values (3.11,'')"_qs);
     rs.open(u"select lid,lname,lback,lbackname,lalexa,lgooglepr from ldomainreg"_qs, conn);
     EXPECT_EQ(rs.value(u"LID"_qs).typeId(), QMetaType::LongLong);  // names match in any case
@@ -156,7 +157,8 @@ TEST_F(ConnectionTest, OpensOnlyExistingDatabasesAndNamesTheProblem) {
     } cases[] = {
         {u"Provider=SQLite;Data Source="_qs + dir.filePath(u"missing.db"_qs), u"database file not found: "},
         {u"Provider=SQLite;Data Source="_qs, u"names no database file"},
-        {u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb"_qs, u"unknown database provider: Microsoft.Jet.OLEDB.4.0"},
+        {u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=x.mdb"_qs,
+         u"unknown database provider: Microsoft.Jet.OLEDB.4.0"},
         {u"Data Source=x.db"_qs, u"names no provider"},
     };
     for (const auto& c : cases) {
@@ -201,9 +203,9 @@ TEST(ParseConnectionText, KeysLowerCasedValuesTrimmedAndQuoted) {
         u"Provider=SQLOLEDB.1; Data Source = 10.0.0.5,1433 ;Initial Catalog=domains;User ID=u;"
         "Password=\"p;w=d\"\"x\";;junk;Extra='it''s'"_qs);
     const std::vector<std::pair<QString, QString>> expected = {
-        {u"provider"_qs, u"SQLOLEDB.1"_qs},   {u"data source"_qs, u"10.0.0.5,1433"_qs},
+        {u"provider"_qs, u"SQLOLEDB.1"_qs},     {u"data source"_qs, u"10.0.0.5,1433"_qs},
         {u"initial catalog"_qs, u"domains"_qs}, {u"user id"_qs, u"u"_qs},
-        {u"password"_qs, u"p;w=d\"x"_qs},     {u"extra"_qs, u"it's"_qs},
+        {u"password"_qs, u"p;w=d\"x"_qs},       {u"extra"_qs, u"it's"_qs},
     };
     EXPECT_EQ(keys, expected);
 }

@@ -14,7 +14,8 @@ protected:
         DbFixture::SetUp();
         NewDbObjects();
         DbConn().open(connectionText());
-        DbConn().query(u"insert into ldomainprice (lextend,lprice) values ('.com','55'),('.net','69'),('.org',NULL)"_qs);
+        DbConn().query(
+            u"insert into ldomainprice (lextend,lprice) values ('.com','55'),('.net','69'),('.org',NULL)"_qs);
         SqlText.clear();
         SqlCount = 0;
         SqlValue = QVariant();
@@ -31,8 +32,8 @@ TEST_F(SharedObjectsTest, GetSqlValueKeepsTheCountAndFirstValue) {
         QVariant value;
     } cases[] = {
         {u"select lprice from ldomainprice where lextend='.com'", 1, u"55"_qs},
-        {u"select lprice from ldomainprice where lextend='.tk'", 0, QString()},  // no rows: empty text
-        {u"select lprice, lextend from ldomainprice order by lid", 3, u"55"_qs},  // several: first row, field 0
+        {u"select lprice from ldomainprice where lextend='.tk'", 0, QString()},    // no rows: empty text
+        {u"select lprice, lextend from ldomainprice order by lid", 3, u"55"_qs},   // several: first row, field 0
         {u"select lprice from ldomainprice where lextend='.org'", 1, QVariant()},  // a NULL stays NULL
     };
     for (const auto& c : cases) {

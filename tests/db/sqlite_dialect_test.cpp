@@ -10,7 +10,9 @@ namespace {
 
 const QDateTime kNow(QDate(2012, 3, 1), QTime(15, 4, 5));
 
-QString Adapt(const char16_t* sql) { return AdaptToSqlite(QString::fromUtf16(sql), kNow); }
+QString Adapt(const char16_t* sql) {
+    return AdaptToSqlite(QString::fromUtf16(sql), kNow);
+}
 
 TEST(AdaptToSqlite, RewritesTheServerDialect) {
     const QString day = u"CAST(julianday(%2,'start of day') - julianday(%1,'start of day') AS INTEGER)"_qs;
@@ -39,8 +41,7 @@ TEST(AdaptToSqlite, RewritesTheServerDialect) {
          u"select * from t where "_qs + day.arg(u"ldeltime"_qs, u"'2012-03-01 15:04:05'"_qs) + u">=0"_qs},
         {u"x where DATEDIFF ( DAY , coalesce(a,(b)) , date(c, '+1 day') )<0",
          u"x where "_qs + day.arg(u" coalesce(a,(b)) "_qs, u" date(c, '+1 day') "_qs) + u"<0"_qs},
-        {u"datediff(day,datediff(day,a,b),c)",
-         day.arg(day.arg(u"a"_qs, u"b"_qs), u"c"_qs)},
+        {u"datediff(day,datediff(day,a,b),c)", day.arg(day.arg(u"a"_qs, u"b"_qs), u"c"_qs)},
         {u"datediff(month,a,getdate())", u"datediff('month',a,'2012-03-01 15:04:05')"_qs},
         {u"datediff(dd,a,b)", day.arg(u"a"_qs, u"b"_qs)},
         // nothing inside literals, quoted names or comments changes
@@ -50,7 +51,8 @@ TEST(AdaptToSqlite, RewritesTheServerDialect) {
          u"select 'it''s datediff(day,a,b)' as [select top 1], \"getdate()\""_qs},
         {u"select /* top 3 getdate() */ 1", u"select /* top 3 getdate() */ 1"_qs},
         // words that merely contain the keywords stay
-        {u"select mytop, getdate_x, xdatediff(day,a,b) from t", u"select mytop, getdate_x, xdatediff(day,a,b) from t"_qs},
+        {u"select mytop, getdate_x, xdatediff(day,a,b) from t",
+         u"select mytop, getdate_x, xdatediff(day,a,b) from t"_qs},
         {u"update lad set lnum=lnum+1 where lid=3", u"update lad set lnum=lnum+1 where lid=3"_qs},
     };
     for (const auto& c : cases) EXPECT_EQ(Adapt(c.in), c.out) << QString::fromUtf16(c.in).toStdString();
@@ -69,8 +71,8 @@ TEST_F(DialectOnSqlite, DayDifferencesCountCalendarDatesOnAFixedClock) {
         const char16_t* date;
         qint64 days;  // datediff(day, date, getdate())
     } cases[] = {
-        {u"2012-03-01", 0}, {u"2012-02-29", 1}, {u"2012-03-02", -1}, {u"2011-03-01", 366},
-        {u"2012-03-01 23:59:59", 0}, {u"2012-02-29 23:59:59", 1},
+        {u"2012-03-01", 0},   {u"2012-02-29", 1},          {u"2012-03-02", -1},
+        {u"2011-03-01", 366}, {u"2012-03-01 23:59:59", 0}, {u"2012-02-29 23:59:59", 1},
     };
     for (const auto& c : cases) {
         const QString sql = u"select datediff(day,'"_qs + QString::fromUtf16(c.date) + u"',getdate())"_qs;
