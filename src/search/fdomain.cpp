@@ -1,5 +1,7 @@
 #include "search/fdomain.h"
 
+#include "checks/install.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
@@ -66,6 +68,7 @@ Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
     wireHandlers();
     resize(1200, 760);
     Form_Load();
+    checks::InstallLiveChecks(*this);
 }
 
 Fdomain::~Fdomain() = default;
