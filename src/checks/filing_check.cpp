@@ -1,0 +1,93 @@
+#include "checks/filing_check.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+#include "checks/filing_rules.h"
+#include "checks/install.h"
+#include "db/shared_objects.h"
+#include "search/domain_row.h"
+#include "search/fdomain.h"
+#include "ui/busy_strip.h"
+#include "ui/desktop.h"
+#include "ui/grid_control.h"
+
+namespace ds::checks {
+namespace {
+
+namespace col = search::col;
+
+QSet<const search::Fdomain*>& RunningForms() {
+    static QSet<const search::Fdomain*> forms;
+    return forms;
+}
+
+struct RunningMark {
+    const search::Fdomain* form;
+    explicit RunningMark(const search::Fdomain* f) : form(f) { RunningForms().insert(form); }
+    ~RunningMark() { RunningForms().remove(form); }
+    RunningMark(const RunningMark&) = delete;
+    RunningMark& operator=(const RunningMark&) = delete;
+};
+
+// Looks one key up and writes the first matching record into the row. Throws db::DbError.
+void FillRow(ui::GridControl& grid, int row, const QString& key) {
+    db::Recordset& rs = db::DbRs();
+    if (rs.state() == db::Recordset::StateOpen) rs.close();
+    // A closed connection is replaced by a fresh, unopened one; the statement then fails with its error.
+    if (!db::DbConn().isOpen()) db::NewDbObjects();
+    db::OpenRecordset(rs, FilingStatement(key));
+    if (rs.recordCount() > 0) {
+        rs.moveFirst();
+        grid.setCellText(row, col::FilingNumber, search::CellText(rs.value(QStringLiteral("lback"))));
+        grid.setCellText(row, col::HolderKind, search::CellText(rs.value(QStringLiteral("lbackhostkind"))));
+        // Written like the grid loader writes it, so that a checked row reads the same as a loaded one.
+        grid.setCellText(row, col::FilingDate, search::DateCellText(rs.value(QStringLiteral("lbacktime"))));
+        grid.setCellText(row, col::SiteName, search::CellText(rs.value(QStringLiteral("lbackname"))));
+    } else {
+        grid.setCellText(row, col::FilingNumber, QString::fromUtf16(NotFiledText));
+    }
+    rs.close();
+}
+
+void RunRows(search::Fdomain& form, ui::GridControl& grid) {
+    const int rowCount = grid.rows();
+    for (int row = 1; row < rowCount; ++row) {
+        QCoreApplication::processEvents();
+        if (form.state().StopFlag) break;
+        const std::optional<QString> key = FilingLookupKey(grid.cellText(row, col::Domain));
+        // The id goes too, so that a later registration check writes nothing back for a visited row.
+        for (int c : {col::FilingNumber, col::HolderKind, col::FilingDate, col::SiteName, col::Id})
+            grid.setCellText(row, c, QString());
+        if (key) FillRow(grid, row, *key);
+    }
+}
+
+}  // namespace
+
+void CheckFiling(search::Fdomain& form) {
+    // The loop yields once per row; a second click meanwhile would start a run inside this one.
+    if (RunningForms().contains(&form)) return;
+    RunningMark mark(&form);
+
+    form.state().StopFlag = false;
+    auto* strip = form.findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));
+    if (strip) strip->showBusy(QString::fromUtf16(FilingBusyText));
+
+    if (ui::GridControl* grid = form.grid1()) {
+        try {
+            RunRows(form, *grid);
+        } catch (const db::DbError& e) {
+            ui::desktop().message(&form, QString::fromUtf16(FilingFailureText) + e.description());
+        }
+    }
+
+    form.ApplySelection();
+    if (strip) strip->hide();
+}
+
+void InstallFilingCheck(search::Fdomain& form) {
+    form.setAction(QStringLiteral("lbackshow(0)"), [&form] { CheckFiling(form); });
+}
+
+}  // namespace ds::checks

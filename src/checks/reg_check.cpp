@@ -1,0 +1,121 @@
+#include "checks/reg_check.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+#include "checks/install.h"
+#include "checks/reg_classifier.h"
+#include "core/clock.h"
+#include "db/shared_objects.h"
+#include "net/fetch.h"
+#include "search/domain_row.h"
+#include "search/fdomain.h"
+#include "startup/remote_settings.h"
+#include "ui/busy_strip.h"
+#include "ui/grid_control.h"
+
+namespace ds::checks {
+namespace {
+
+namespace col = search::col;
+
+QSet<const search::Fdomain*>& RunningForms() {
+    static QSet<const search::Fdomain*> forms;
+    return forms;
+}
+
+struct RunningMark {
+    const search::Fdomain* form;
+    explicit RunningMark(const search::Fdomain* f) : form(f) { RunningForms().insert(form); }
+    ~RunningMark() { RunningForms().remove(form); }
+    RunningMark(const RunningMark&) = delete;
+    RunningMark& operator=(const RunningMark&) = delete;
+};
+
+ui::BusyStrip* BusyStripOf(search::Fdomain& form) {
+    return form.findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));
+}
+
+// The statement is a correction the next search benefits from, not something the user waits for: a
+// failure leaves the table as it was and the check goes on.
+void SendWriteBack(const QString& statement) {
+    try {
+        db::OpenRecordset(db::DbRs4(), statement);
+        if (db::DbRs4().state() == db::Recordset::StateOpen) db::DbRs4().close();
+    } catch (const std::exception&) {
+    }
+}
+
+// Fetches and classifies one picked row; the row has already been marked "查询中".
+void CheckRow(search::Fdomain& form, ui::GridControl& grid, int row, const QString& domain, const QString& table,
+              bool writeBack) {
+    const QString url = startup::remoteSettings().field(QStringLiteral("lwhoisurl")) + domain;
+    const QString page = net::GetBody(url, QString::fromUtf16(WhoisCharset)).toLower();
+
+    // The window kept handling events during the fetch; a search or an import may have replaced the
+    // rows meanwhile, and the answer belongs to the domain that was asked about, not to the new row.
+    if (row >= grid.rows() || grid.cellText(row, col::Domain) != domain) return;
+
+    const RegOutcome outcome = ClassifyWhoisAnswer(page);
+    grid.setCellColor(row, col::Status, outcome == RegOutcome::Free ? search::kMarkColor
+                                                                    : grid.cellColor(0, col::Domain));
+    grid.setCellText(row, col::Status, StatusText(outcome));
+    if (outcome != RegOutcome::Registered || !writeBack) return;
+
+    const std::optional<QString> statement =
+        WriteBackStatement(table, grid.cellText(row, col::Id), grid.cellText(row, col::Deleted),
+                           ds::clock().today(), form.state().loadedTable);
+    if (statement) SendWriteBack(*statement);
+}
+
+}  // namespace
+
+bool IsRegCheckRunning(const search::Fdomain& form) { return RunningForms().contains(&form); }
+
+void CheckRegStatus(search::Fdomain& form, int pass, const QString& table, bool writeBack) {
+    ui::GridControl* grid = form.grid1();
+    ui::BusyStrip* strip = BusyStripOf(form);
+    if (strip)
+        strip->showBusy(QString::fromUtf16(RegBusyText));
+    else
+        QCoreApplication::processEvents();
+    form.state().StopFlag = false;
+
+    // Rows added while the pass runs are left for the next run.
+    const int rowCount = grid ? grid->rows() : 0;
+    for (int row = 1; row < rowCount; ++row) {
+        QCoreApplication::processEvents();
+        if (form.state().StopFlag) break;
+        const QString domain = grid->cellText(row, col::Domain);
+        if (!IsRowPicked(pass, domain, grid->cellText(row, col::Status))) continue;
+        grid->setCellText(row, col::Status, QString::fromUtf16(StatusQuerying));
+        QCoreApplication::processEvents();
+        CheckRow(form, *grid, row, domain, table, writeBack);
+    }
+
+    form.state().StopFlag = true;
+    if (strip) strip->hide();
+    form.ApplySelection();
+
+    // The retry pass starts afresh, so a stop that ended the first pass does not end the retry.
+    if (pass == 0) CheckRegStatus(form, 1, table, writeBack);
+}
+
+void lregshow_Click(search::Fdomain& form, int index) {
+    if (IsRegCheckRunning(form)) return;
+    RunningMark mark(&form);
+    switch (index) {
+    case 1: CheckRegStatus(form, 0, QStringLiteral("ldomainreg")); break;
+    case 2: CheckRegStatus(form, 0, QStringLiteral("ldomainhis")); break;
+    // The import tab's button: imported or pasted rows come from no table, so nothing is written back.
+    case 0: CheckRegStatus(form, 0, QString(), false); break;
+    default: break;
+    }
+}
+
+void InstallRegistrationCheck(search::Fdomain& form) {
+    for (int index = 0; index <= 2; ++index)
+        form.setAction(u"lregshow(" + QString::number(index) + u')', [&form, index] { lregshow_Click(form, index); });
+}
+
+}  // namespace ds::checks

@@ -1,0 +1,88 @@
+#include "checks/reg_classifier.h"
+
+#include <array>
+#include <cmath>
+
+#include "core/text.h"
+
+namespace ds::checks {
+namespace {
+
+// Order matters only for reading: any one phrase of a list is enough.
+constexpr std::array<const char16_t*, 12> kFreePhrases = {
+    u"not have an entry in our database",
+    u"is not registered",
+    u"no match",
+    u"invalid query or domain name not known",
+    u"not_found",
+    u"220 available",
+    u">available",
+    u"- available",
+    u"no entries found",
+    u"not been registered",
+    u"not found",
+    u"no found",
+};
+
+constexpr std::array<const char16_t*, 3> kUndeterminedPhrases = {
+    u"no data found",
+    u"not available",
+    u"available for second level registration",
+};
+
+constexpr std::array<const char16_t*, 3> kFailureMarkers = {
+    u"timeout",
+    u"connect failed",
+    u"unexpected error",
+};
+
+template <std::size_t N>
+bool ContainsAny(const QString& page, const std::array<const char16_t*, N>& phrases) {
+    for (const char16_t* p : phrases)
+        if (page.contains(QString::fromUtf16(p))) return true;
+    return false;
+}
+
+}  // namespace
+
+RegOutcome ClassifyWhoisAnswer(const QString& page) {
+    if (ContainsAny(page, kFreePhrases)) return RegOutcome::Free;
+    if (ContainsAny(page, kUndeterminedPhrases)) return RegOutcome::Undetermined;
+    // A real answer page names what it looked up; anything else (an empty body, an error page of the
+    // service or of a proxy) cannot say whether the domain is taken.
+    if (!page.contains(u"results for") || !page.contains(u"domain") || ContainsAny(page, kFailureMarkers))
+        return RegOutcome::Failed;
+    return RegOutcome::Registered;
+}
+
+QString StatusText(RegOutcome outcome) {
+    switch (outcome) {
+    case RegOutcome::Free: return QString::fromUtf16(StatusFree);
+    case RegOutcome::Undetermined: return QString::fromUtf16(StatusUndetermined);
+    case RegOutcome::Failed: return QString::fromUtf16(StatusTimedOut);
+    case RegOutcome::Registered: return QString::fromUtf16(StatusRegistered);
+    }
+    return {};
+}
+
+bool IsRowPicked(int pass, const QString& domain, const QString& status) {
+    if (!domain.contains(u'.')) return false;
+    if (pass == 0) return status == QString::fromUtf16(StatusFree);
+    if (pass == 1) return status.trimmed() == QString::fromUtf16(StatusTimedOut);
+    return false;
+}
+
+std::optional<QString> WriteBackStatement(const QString& table, const QString& idCellText,
+                                          const QString& deletedCellText, const QDate& today,
+                                          const QString& loadedTable) {
+    if (table.isEmpty() || table != loadedTable) return std::nullopt;
+    // The id is read like a number typed into a box: "57" and "57 " are 57, "abc" is 0. Ids are whole
+    // numbers, so a fraction can only come from an edited cell and names no row.
+    const double lid = LeadingNumber(idCellText);
+    if (!(lid > 0) || std::floor(lid) != lid) return std::nullopt;
+    const QDate deleted = QDate::fromString(deletedCellText.trimmed(), QStringLiteral("yyyy-MM-dd"));
+    if (!deleted.isValid() || !today.isValid() || today.daysTo(deleted) >= 0) return std::nullopt;
+    return u"update " + table + u" set lregist=0 where lid=" + ShortestNumber(lid);
+}
+
+}  // namespace ds::checks

@@ -1,0 +1,41 @@
+#pragma once
+// The decisions of the registration status check, apart from its loop: how a whois answer page is
+// read, which grid rows a pass visits, and when a registered domain is written back to its table.
+#include <QDate>
+#include <QString>
+#include <optional>
+
+namespace ds::checks {
+
+enum class RegOutcome {
+    Free,          // A: "未注册"
+    Undetermined,  // B: "不详"
+    Failed,        // C: "超时"
+    Registered,    // D: "已注册"
+};
+
+// Status texts of grid column 4 that the check reads or writes.
+inline constexpr char16_t StatusFree[] = u"未注册";
+inline constexpr char16_t StatusQuerying[] = u"查询中";
+inline constexpr char16_t StatusUndetermined[] = u"不详";
+inline constexpr char16_t StatusTimedOut[] = u"超时";
+inline constexpr char16_t StatusRegistered[] = u"已注册";
+
+// Sorts an answer page (already lower-cased by the caller) into an outcome; the first list that
+// matches wins, in the order A, B, C, D.
+RegOutcome ClassifyWhoisAnswer(const QString& lowerCasedPage);
+
+QString StatusText(RegOutcome outcome);
+
+// Pass 0 visits rows still shown as free (the exact text, so "未注册 " is left alone); pass 1 retries
+// the rows the first pass left as timed out. A domain without "." is never visited.
+bool IsRowPicked(int pass, const QString& domain, const QString& status);
+
+// The statement that marks a registered domain as taken again in `table`, or nothing. Only a row whose
+// deletion date ("YYYY-MM-DD") lies before `today` and whose id reads as a number above 0 is written
+// back, and only when the grid's rows were loaded from that same table: ids mean nothing elsewhere.
+std::optional<QString> WriteBackStatement(const QString& table, const QString& idCellText,
+                                          const QString& deletedCellText, const QDate& today,
+                                          const QString& loadedTable);
+
+}  // namespace ds::checks
