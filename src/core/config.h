@@ -16,7 +16,7 @@ struct Config {
     // Outside services used by the live checks and side windows (base addresses, no trailing slash).
     QString baiduUrl = QStringLiteral("http://www.baidu.com");
     QString alexaUrl = QStringLiteral("http://data.alexa.com");
-    QString alexaAccessId = QStringLiteral("dropscout");
+    QString alexaAccessId = QStringLiteral("+hR257qa3906mZ");  // the data service's 14-character access id
     QString toolbarUrl = QStringLiteral("http://toolbarqueries.google.com");
     QString bingUrl = QStringLiteral("http://cn.bing.com");
     QString ip2locationUrl = QStringLiteral("http://www.ip2location.com");

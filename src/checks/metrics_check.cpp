@@ -1,0 +1,186 @@
+#include "checks/metrics_check.h"
+
+#include <QCoreApplication>
+#include <QListWidget>
+#include <QPointer>
+#include <QSet>
+
+#include "checks/install.h"
+#include "checks/metrics_rules.h"
+#include "core/clock.h"
+#include "core/config.h"
+#include "net/fetch.h"
+#include "search/domain_row.h"
+#include "search/fdomain.h"
+#include "startup/remote_settings.h"
+#include "ui/busy_strip.h"
+#include "ui/grid_control.h"
+#include "ui/markup.h"
+
+namespace ds::checks {
+namespace {
+
+// Forms with a run in progress. The buttons stay live while a run yields, so a second click arrives
+// inside the first run; it is ignored rather than nested.
+QSet<const search::Fdomain*>& RunningForms() {
+    static QSet<const search::Fdomain*> forms;
+    return forms;
+}
+
+class RunGuard {
+public:
+    explicit RunGuard(const search::Fdomain* form) : form_(form) {
+        started_ = !RunningForms().contains(form);
+        if (started_) RunningForms().insert(form);
+    }
+    ~RunGuard() {
+        if (started_) RunningForms().remove(form_);
+    }
+    bool started() const { return started_; }
+
+private:
+    const search::Fdomain* form_;
+    bool started_ = false;
+};
+
+// One run over the grid. The form may be closed while the run yields; every yield is followed by a
+// check that it still exists.
+class MetricsRun {
+public:
+    MetricsRun(search::Fdomain& form, const MetricFetch& fetch) : form_(&form), fetch_(fetch) {}
+
+    void run() {
+        auto* busy = form_->findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));
+        if (busy) busy->showBusy(QString::fromUtf16(kSiteMetricsBusyText));
+        if (!yield()) return;
+
+        form_->state().StopFlag = false;
+        proxyIndex_ = 0;
+        const int rows = form_->grid1()->rows();
+        for (int row = 1; row < rows; ++row) {
+            if (!yield()) return;
+            if (form_->state().StopFlag) break;
+            const QString cell = form_->grid1()->cellText(row, search::col::Domain);
+            if (!cell.contains(u'.')) continue;
+            if (!checkRow(row, cell.trimmed())) return;
+        }
+
+        form_->state().StopFlag = true;
+        if (busy) busy->hide();
+        form_->ApplySelection();
+    }
+
+private:
+    // False when the form went away.
+    bool checkRow(int row, const QString& domain) {
+        for (const Metric m : kMetricOrder) {
+            if (!enabled(m)) continue;
+            QString value;
+            if (m == Metric::PageRank && IsInternationalName(domain)) {
+                value = QString::fromUtf16(kInternationalPageRank);
+            } else {
+                bool alive = true;
+                const QString answer = fetchMetric(m, row, domain, alive);
+                if (!alive) return false;
+                value = MetricValue(m, answer);
+            }
+            form_->grid1()->setCellText(row, MetricColumn(m), value);
+            if (!yield()) return false;
+        }
+        return true;
+    }
+
+    // The first attempt alternates between the direct service (odd rows) and the relay in hand (even
+    // rows); each failure moves on to the next relay, and past the last one to the direct service.
+    QString fetchMetric(Metric m, int row, const QString& domain, bool& alive) {
+        QString answer = fetch_(row % 2 == 1 ? directAddress(m, domain) : relayAddress(m, domain));
+        if (form_.isNull()) {  // a fetch lets events run too
+            alive = false;
+            return {};
+        }
+        int retries = 0;
+        while (AnswerFailed(m, answer) && !form_->state().StopFlag) {
+            ++proxyIndex_;
+            QString address;
+            if (proxyIndex_ >= relayCount()) {
+                proxyIndex_ = 0;
+                address = directAddress(m, domain);
+            } else {
+                address = relayAddress(m, domain);
+            }
+            answer = fetch_(address);
+            if (!yield()) {
+                alive = false;
+                return {};
+            }
+            if (++retries > kMaxRetries) break;
+        }
+        return answer;
+    }
+
+    QString directAddress(Metric m, const QString& domain) {
+        QString checksum;
+        if (m == Metric::PageRank) {
+            const QString llinkurl = startup::remoteSettings().field(QStringLiteral("llinkurl"));
+            checksum = ChecksumFromAnswer(fetch_(ChecksumRequest(llinkurl, domain)));
+        }
+        return DirectRequest(m, domain, now(), checksum, config());
+    }
+
+    QString relayAddress(Metric m, const QString& domain) {
+        return RelayRequest(m, relayBase(proxyIndex_), domain, now());
+    }
+
+    static QString now() { return NowText(clock().now()); }
+
+    bool enabled(Metric m) const {
+        const QString name = QStringLiteral("lrankset(%1)").arg(MetricSwitchIndex(m));
+        const auto* box = form_->findChild<ui::MarkupCheck*>(name);
+        return box && box->value() == 1;
+    }
+
+    QListWidget* relays() const { return form_->findChild<QListWidget*>(QStringLiteral("lweblist")); }
+    int relayCount() const {
+        const QListWidget* list = relays();
+        return list ? list->count() : 0;
+    }
+    // A list without that entry reads as an empty base, like an empty setting.
+    QString relayBase(int index) const {
+        const QListWidget* list = relays();
+        const QListWidgetItem* item = list ? list->item(index) : nullptr;
+        return item ? item->text() : QString();
+    }
+
+    bool yield() {
+        QCoreApplication::processEvents();
+        return !form_.isNull();
+    }
+
+    static constexpr int kMaxRetries = 100;  // a metric makes at most 102 requests per row
+
+    QPointer<search::Fdomain> form_;
+    const MetricFetch& fetch_;
+    int proxyIndex_ = 0;
+};
+
+}  // namespace
+
+QString FetchMetricAnswer(const QString& url) {
+    if (!IsWebAddress(url)) return QStringLiteral("wrong");
+    return net::GetBodydl(url, QStringLiteral("gb2312"));
+}
+
+void CheckSiteMetrics(search::Fdomain& form) { CheckSiteMetrics(form, FetchMetricAnswer); }
+
+void CheckSiteMetrics(search::Fdomain& form, const MetricFetch& fetch) {
+    RunGuard guard(&form);
+    if (!guard.started()) return;
+    MetricsRun(form, fetch).run();
+}
+
+void InstallSiteMetricsCheck(search::Fdomain& form) {
+    for (int i = 0; i < 3; ++i)
+        form.setAction(QStringLiteral("lgetshow(%1)").arg(i), [&form] { CheckSiteMetrics(form); });
+}
+
+}  // namespace ds::checks

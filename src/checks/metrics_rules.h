@@ -1,0 +1,68 @@
+#pragma once
+// The site metrics check without windows: the request addresses of the four metrics, the signs that
+// an answer failed, and the reduction of an answer to the text written into the grid.
+#include <QDateTime>
+#include <QString>
+#include <array>
+
+namespace ds {
+struct Config;
+}
+
+namespace ds::checks {
+
+enum class Metric { BaiduSite, BaiduDomain, Alexa, PageRank };
+
+// The order in which a row's metrics are fetched.
+inline constexpr std::array<Metric, 4> kMetricOrder = {Metric::BaiduSite, Metric::BaiduDomain, Metric::Alexa,
+                                                       Metric::PageRank};
+
+// Grid column the metric's value goes into (18, 19, 20, 17).
+int MetricColumn(Metric m);
+// Index of the metric's switch in the check-box array lrankset (1, 2, 3, 0).
+int MetricSwitchIndex(Metric m);
+// Name of the metric's relay script ("baidusite.php", "baidudomain.php", "ale.php", "pr.php").
+QString RelayScript(Metric m);
+
+// The "now" part of every request: the general local date-time text, "2026-12-08 10:31:05".
+QString NowText(const QDateTime& now);
+
+// Address of the direct request to the public service. `checksum` is used by PageRank only.
+// The service hosts come from configuration (base addresses without a trailing slash).
+QString DirectRequest(Metric m, const QString& domain, const QString& now, const QString& checksum,
+                      const Config& config);
+// Address of the relay request: the base from lweblist joined to the script name as it stands.
+QString RelayRequest(Metric m, const QString& base, const QString& domain, const QString& now);
+// Address of the PageRank checksum script (base llinkurl from the remote settings).
+QString ChecksumRequest(const QString& llinkurl, const QString& domain);
+// The checksum is what the script answered, outer blanks removed; nothing is computed here.
+QString ChecksumFromAnswer(const QString& answer);
+
+// Only http and https addresses reach the fetch. A relay base that is empty or lacks its scheme
+// would otherwise be guessed into a host name and looked up on the network.
+bool IsWebAddress(const QString& url);
+
+// True when the answer shows a failure and the metric is asked again.
+bool AnswerFailed(Metric m, const QString& answer);
+
+// The cell text for the metric's answer.
+QString MetricValue(Metric m, const QString& answer);
+
+// A domain is international when the first or the last character of its first label, or its last
+// character, is not ASCII. Such names get "0" for PageRank without any request.
+bool IsInternationalName(const QString& domain);
+// What an international name gets in the PageRank column.
+inline constexpr char16_t kInternationalPageRank[] = u"0";
+
+// Alexa's stand-in for "no rank".
+inline constexpr qint64 kNoAlexaRank = 1000000000;
+
+// The leading decimal number of a text (leading blanks skipped), 0 when it starts with anything else.
+double NumberOf(const QString& text);
+// The text between the first and the second occurrence of `marker`, or to the end when it occurs
+// once; empty when it does not occur.
+QString After(const QString& text, const QString& marker);
+// The text up to the first occurrence of `marker` (the whole text when it does not occur).
+QString Before(const QString& text, const QString& marker);
+
+}  // namespace ds::checks
