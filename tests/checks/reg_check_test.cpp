@@ -1,0 +1,243 @@
+// The registration status check on the real main window, against a loopback whois service and a real
+// SQLite file.
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QMetaObject>
+
+#include "checks/reg_check.h"
+#include "reg_fixture.h"
+#include "ui/busy_strip.h"
+
+namespace ds::checks::test_reg {
+namespace {
+
+using RegCheckTest = CheckWindowTest;
+
+// Every answer from a map by domain; unknown domains get the registered page.
+WhoisServer::Answer Pages(std::map<std::string, std::string> pages) {
+    return [pages = std::move(pages)](const std::string& domain, int) {
+        const auto it = pages.find(domain);
+        return it == pages.end() ? kRegisteredPage : it->second;
+    };
+}
+
+TEST_F(RegCheckTest, PicksRowsClassifiesAndRecolours) {
+    WhoisServer whois(Pages({{"free.com", kFreePage},
+                             {"odd.com", "Whois results for domain odd.com: No data found"},
+                             {"down.com", kGarbagePage}}));
+    useWhois(whois);
+    fillGrid({{u"free.com"_qs, u"未注册"_qs, {}, {}},
+              {u"taken.com"_qs, u"未注册"_qs, {}, {}},
+              {u"odd.com"_qs, u"未注册"_qs, {}, {}},
+              {u"down.com"_qs, u"未注册"_qs, {}, {}},
+              {u"spaced.com"_qs, u"未注册 "_qs, {}, {}},  // not the exact text: left alone
+              {u"nodot"_qs, u"未注册"_qs, {}, {}},        // never fetched
+              {u"soon.com"_qs, u"将过期"_qs, {}, {}}});
+    grid()->setCellColor(0, Domain, 0x123456);
+    for (int r = 1; r < grid()->rows(); ++r) grid()->setCellColor(r, Status, 55);
+
+    click(u"lregshow(0)"_qs);
+
+    EXPECT_EQ(column(Status), (QStringList{u"未注册"_qs, u"已注册"_qs, u"不详"_qs, u"超时"_qs, u"未注册 "_qs,
+                                           u"未注册"_qs, u"将过期"_qs}));
+    const std::vector<uint32_t> colours = {255, 0x123456, 0x123456, 0x123456, 55, 55, 55};
+    for (int r = 1; r < grid()->rows(); ++r) EXPECT_EQ(grid()->cellColor(r, Status), colours[r - 1]) << r;
+    EXPECT_EQ(whois.requests("free.com"), 1);
+    EXPECT_EQ(whois.requests("down.com"), 2);  // the retry pass asked again
+    EXPECT_EQ(whois.requests("spaced.com"), 0);
+    EXPECT_EQ(whois.requests("nodot"), 0);
+    EXPECT_EQ(whois.requests("soon.com"), 0);
+    EXPECT_EQ(whois.totalRequests(), 5);
+
+    auto* strip = w_->findChild<ui::BusyStrip*>(u"floadtxt"_qs);
+    EXPECT_EQ(strip->text(), u"正在读取获取即时注册信息，请稍候"_qs);
+    EXPECT_TRUE(strip->isHidden());
+    EXPECT_TRUE(w_->state().StopFlag);
+    EXPECT_TRUE(desktop_->messages.empty());
+}
+
+TEST_F(RegCheckTest, RowsShowQueryingWhileTheirFetchRuns) {
+    QStringList seen;
+    WhoisServer whois([&](const std::string&, int) {
+        QMetaObject::invokeMethod(w_.get(), [&] { seen << grid()->cellText(1, Status); }, Qt::QueuedConnection);
+        return kRegisteredPage;
+    });
+    useWhois(whois);
+    fillGrid({{u"abc.com"_qs, u"未注册"_qs, {}, {}}});
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(seen, QStringList{u"查询中"_qs});
+    EXPECT_EQ(column(Status), QStringList{u"已注册"_qs});
+}
+
+TEST_F(RegCheckTest, RetryPassAsksAgainAboutRowsLeftTimedOut) {
+    // The service fails on the first request about each domain and answers properly the second time.
+    WhoisServer whois([](const std::string& domain, int nth) {
+        if (nth == 1) return kGarbagePage;
+        return domain == "a.com" ? kFreePage : kRegisteredPage;
+    });
+    useWhois(whois);
+    fillGrid({{u"a.com"_qs, u"未注册"_qs, {}, {}}, {u"b.com"_qs, u"未注册"_qs, {}, {}}});
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(column(Status), (QStringList{u"未注册"_qs, u"已注册"_qs}));
+    EXPECT_EQ(whois.requests("a.com"), 2);
+    EXPECT_EQ(whois.requests("b.com"), 2);
+}
+
+TEST_F(RegCheckTest, StopEndsTheFirstPassButNotTheRetry) {
+    // The stop button is pressed while b.com is being fetched, whose first answer is an error page.
+    WhoisServer whois([&](const std::string& domain, int nth) {
+        if (domain != "b.com") return kRegisteredPage;
+        if (nth > 1) return kFreePage;
+        QMetaObject::invokeMethod(w_.get(), [&] { click(u"lstop1"_qs); }, Qt::QueuedConnection);
+        return kGarbagePage;
+    });
+    useWhois(whois);
+    fillGrid({{u"a.com"_qs, u"未注册"_qs, {}, {}},
+              {u"b.com"_qs, u"未注册"_qs, {}, {}},
+              {u"c.com"_qs, u"未注册"_qs, {}, {}},
+              {u"d.com"_qs, u"超时"_qs, {}, {}}});
+    click(u"lregshow(0)"_qs);
+    // Pass 0 ended after b.com; pass 1 still retried the rows left "超时".
+    EXPECT_EQ(column(Status), (QStringList{u"已注册"_qs, u"未注册"_qs, u"未注册"_qs, u"已注册"_qs}));
+    EXPECT_EQ(whois.requests("a.com"), 1);
+    EXPECT_EQ(whois.requests("b.com"), 2);
+    EXPECT_EQ(whois.requests("c.com"), 0);
+    EXPECT_EQ(whois.requests("d.com"), 1);
+    EXPECT_TRUE(w_->state().StopFlag);
+}
+
+TEST_F(RegCheckTest, SilentServiceGivesTimedOutInBoundedTime) {
+    ds::test::ConfigScope config;
+    config.edit().receiveTimeoutMs = 300;
+    config.apply();
+    ds::test::RawServer silent({});
+    startup::RemoteSettings s;
+    s.values.insert(u"lwhoisurl"_qs, silent.url(u"/whois?q="_qs));
+    startup::SetRemoteSettings(s);
+    fillGrid({{u"abc.com"_qs, u"未注册"_qs, {}, {}}});
+
+    QElapsedTimer t;
+    t.start();
+    click(u"lregshow(0)"_qs);
+    EXPECT_LT(t.elapsed(), 5000);
+    EXPECT_EQ(column(Status), QStringList{u"超时"_qs});
+    EXPECT_EQ(silent.requests().size(), 2u);  // both passes asked once
+}
+
+TEST_F(RegCheckTest, SecondClickDuringARunIsIgnored) {
+    bool clicked = false;
+    WhoisServer whois([&](const std::string&, int) {
+        if (!clicked) {
+            clicked = true;
+            QMetaObject::invokeMethod(w_.get(), [&] { click(u"lregshow(0)"_qs); }, Qt::QueuedConnection);
+        }
+        return kRegisteredPage;
+    });
+    useWhois(whois);
+    fillGrid({{u"a.com"_qs, u"未注册"_qs, {}, {}}, {u"b.com"_qs, u"未注册"_qs, {}, {}}});
+    click(u"lregshow(0)"_qs);
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(whois.totalRequests(), 2);
+    EXPECT_EQ(column(Status), (QStringList{u"已注册"_qs, u"已注册"_qs}));
+    EXPECT_FALSE(IsRegCheckRunning(*w_));
+}
+
+TEST_F(RegCheckTest, ReplacedRowIsNotGivenAnotherDomainsAnswer) {
+    // While a.com is fetched, the grid is refilled with other rows (as a search or an import would).
+    WhoisServer whois([&](const std::string& domain, int) {
+        if (domain == "a.com")
+            QMetaObject::invokeMethod(
+                w_.get(), [&] { fillGrid({{u"x.com"_qs, u"将过期"_qs, {}, {}}}); }, Qt::QueuedConnection);
+        return kFreePage;
+    });
+    useWhois(whois);
+    fillGrid({{u"a.com"_qs, u"未注册"_qs, {}, {}}, {u"b.com"_qs, u"未注册"_qs, {}, {}}});
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(column(Status), QStringList{u"将过期"_qs});
+    EXPECT_EQ(grid()->cellColor(1, Status), 0u);
+}
+
+TEST_F(RegCheckTest, SelectionRuleIsReappliedAfterTheCheck) {
+    WhoisServer whois(Pages({{"free.com", kFreePage}}));
+    useWhois(whois);
+    fillGrid({{u"free.com"_qs, u"未注册"_qs, {}, {}}, {u"taken.com"_qs, u"未注册"_qs, {}, {}}});
+    w_->findChild<QComboBox*>(u"lsel"_qs)->setCurrentIndex(2);  // 选择未注册域名
+    w_->ApplySelection();
+    EXPECT_EQ(column(1), (QStringList{u"1"_qs, u"1"_qs}));
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(column(1), (QStringList{u"1"_qs, u"0"_qs}));
+}
+
+// --- Write-back ------------------------------------------------------------------------------------
+
+class RegWriteBackTest : public CheckWindowTest {
+protected:
+    void SetUp() override {
+        CheckWindowTest::SetUp();
+        // The same ids exist in both tables, so a statement sent to the wrong one would show.
+        QString script;
+        for (const QString& table : {u"ldomainreg"_qs, u"ldomainhis"_qs}) {
+            script += DomainInsert(table, 57, u"gone"_qs, kToday.addDays(-1));
+            script += DomainInsert(table, 58, u"today"_qs, kToday);
+            script += DomainInsert(table, 59, u"later"_qs, kToday.addDays(3));
+        }
+        runScript(script);
+    }
+    QString regist(const QString& table, int lid) {
+        return scalar(u"select lregist from " + table + u" where lid=" + QString::number(lid));
+    }
+};
+
+TEST_F(RegWriteBackTest, RegisteredRowPastItsDeletionDateIsCorrectedInItsOwnTable) {
+    WhoisServer whois([](const std::string&, int) { return kRegisteredPage; });
+    useWhois(whois);
+    loadGrid(u"select top 2000 * from ldomainreg where (lregist=1) order by lid"_qs);
+    ASSERT_EQ(column(Domain), (QStringList{u"gone.com"_qs, u"today.com"_qs, u"later.com"_qs}));
+    ASSERT_EQ(column(Status), (QStringList{u"未注册"_qs, u"未注册"_qs, u"将过期"_qs}));
+
+    // The history tab's button on rows loaded from ldomainreg: the ids belong to another table.
+    click(u"lregshow(2)"_qs);
+    EXPECT_EQ(column(Status), (QStringList{u"已注册"_qs, u"已注册"_qs, u"将过期"_qs}));
+    EXPECT_EQ(regist(u"ldomainhis"_qs, 57), u"1"_qs);
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"1"_qs);
+
+    for (int r : {1, 2}) grid()->setCellText(r, Status, u"未注册"_qs);
+    click(u"lregshow(1)"_qs);
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"0"_qs);  // deleted yesterday, registered again
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 58), u"1"_qs);  // deleted today: not yet past
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 59), u"1"_qs);  // not visited ("将过期")
+    EXPECT_EQ(regist(u"ldomainhis"_qs, 57), u"1"_qs);
+    EXPECT_TRUE(desktop_->messages.empty());
+}
+
+TEST_F(RegWriteBackTest, RowsFromNoTableAreNeverWrittenBack) {
+    WhoisServer whois([](const std::string&, int) { return kRegisteredPage; });
+    useWhois(whois);
+    // Typed or imported rows carrying an id and a past deletion date, checked from every button.
+    for (const QString& button : {u"lregshow(0)"_qs, u"lregshow(1)"_qs, u"lregshow(2)"_qs}) {
+        fillGrid({{u"gone.com"_qs, u"未注册"_qs, u"57"_qs, IsoDate(kToday.addDays(-1))}});
+        click(button);
+        EXPECT_EQ(column(Status), QStringList{u"已注册"_qs}) << button.toStdString();
+    }
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"1"_qs);
+    EXPECT_EQ(regist(u"ldomainhis"_qs, 57), u"1"_qs);
+
+    // The import tab's button writes nothing even on rows a search loaded.
+    loadGrid(u"select top 2000 * from ldomainreg where (lregist=1) order by lid"_qs);
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(column(Status).first(), u"已注册"_qs);
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"1"_qs);
+}
+
+TEST_F(RegWriteBackTest, FailedUpdateIsIgnoredAndTheCheckGoesOn) {
+    WhoisServer whois([](const std::string&, int) { return kRegisteredPage; });
+    useWhois(whois);
+    loadGrid(u"select top 2000 * from ldomainreg where (lregist=1) order by lid"_qs);
+    runScript(u"drop table ldomainreg;"_qs);
+    click(u"lregshow(1)"_qs);
+    EXPECT_EQ(column(Status), (QStringList{u"已注册"_qs, u"已注册"_qs, u"将过期"_qs}));
+    EXPECT_TRUE(desktop_->messages.empty());
+}
+
+}  // namespace
+}  // namespace ds::checks::test_reg
