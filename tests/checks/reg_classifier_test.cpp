@@ -62,13 +62,6 @@ TEST(RegClassifier, PagesSortIntoTheFourOutcomes) {
         EXPECT_EQ(Name(Classify(c.page)), Name(c.expected)) << c.why;
 }
 
-TEST(RegClassifier, StatusTexts) {
-    EXPECT_EQ(StatusText(RegOutcome::Free), u"未注册");
-    EXPECT_EQ(StatusText(RegOutcome::Undetermined), u"不详");
-    EXPECT_EQ(StatusText(RegOutcome::Failed), u"超时");
-    EXPECT_EQ(StatusText(RegOutcome::Registered), u"已注册");
-}
-
 TEST(RegClassifier, OddInputNeitherCrashesNorMatchesByAccident) {
     // Bytes decoded with the wrong code page, control characters, and a page of several megabytes.
     QByteArray binary(4096, '\0');
