@@ -236,12 +236,12 @@ TEST_F(FdomainTest, GridStartsWithHeaderRowAndColumnTable) {
 }
 
 TEST_F(FdomainTest, CommandsOfLaterFeaturesSayNotYetOpenUntilSet) {
-    child<QPushButton>(u"lregshow(1)"_qs)->click();
+    child<QPushButton>(u"lintxt"_qs)->click();
     ASSERT_EQ(desktop_->messages.size(), 1u);
     EXPECT_EQ(desktop_->messages[0].text, u"此功能尚未开放"_qs);
     int ran = 0;
-    w_->setAction(u"lregshow(1)"_qs, [&] { ++ran; });
-    child<QPushButton>(u"lregshow(1)"_qs)->click();
+    w_->setAction(u"lintxt"_qs, [&] { ++ran; });
+    child<QPushButton>(u"lintxt"_qs)->click();
     EXPECT_EQ(ran, 1);
     EXPECT_EQ(desktop_->messages.size(), 1u);
 }
