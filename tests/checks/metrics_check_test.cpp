@@ -57,15 +57,6 @@ TEST_F(MetricsCheckTest, OddRowsAskTheServicesAndEvenRowsTheRelay) {
     EXPECT_FALSE(w_->findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"))->isVisible());
 }
 
-TEST_F(MetricsCheckTest, OnlyTheTickedMetricsRunAndFillTheirColumns) {
-    setBoxes(false, false, true, false);  // domain: only
-    setRows({QStringLiteral("example.com"), QStringLiteral("relay.cn")});
-    click(QStringLiteral("lgetshow(0)"));
-    EXPECT_EQ(services_.labels(), Labels({"s/domain", "r0/baidudomain.php"}));
-    EXPECT_EQ(metrics(1), Cells({"-", "-", "5670", "-"}));
-    EXPECT_EQ(metrics(2), Cells({"-", "-", "5670", "-"}));
-}
-
 // Three relays and a failing direct service on row 1: relay 1, relay 2, the direct service, relay 1 ...
 // Row 2 starts on the relay where row 1 ended.
 TEST_F(MetricsCheckTest, FailuresRotateThroughRelaysAndCarryOverToTheNextRow) {
