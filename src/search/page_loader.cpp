@@ -175,6 +175,7 @@ void PageLoader::LoadGridPage() {
         ui::desktop().message(dialogParent(), QString::fromUtf16(NoResultText));
     else
         fillPage(rs.pageSize());
+    if (c_.grid1) c_.grid1->endRepaintHold();
 
     state_.StopFlag = true;
     if (c_.floadtxt) c_.floadtxt->hide();

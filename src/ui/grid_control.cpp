@@ -136,6 +136,11 @@ void GridControl::holdRepaints() {
     repaintTimer_->start();  // re-enabling redraws the whole view once
 }
 
+void GridControl::endRepaintHold() {
+    repaintTimer_->stop();
+    view_->setUpdatesEnabled(true);
+}
+
 bool GridControl::eventFilter(QObject* watched, QEvent* event) {
     const bool onCells = watched == view_->viewport();
     const bool onHeader = watched == view_->horizontalHeader()->viewport();

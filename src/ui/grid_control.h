@@ -57,6 +57,10 @@ public:
     // count) with one model notification.
     void appendRow(std::vector<QString> cells, std::vector<uint32_t> colors = {});
 
+    // Loops that append rows hold redrawing back while rows keep arriving (at most one redraw per
+    // 50 ms); a loop that has finished ends the hold so the last rows show at once.
+    void endRepaintHold();
+
     QTableView* view() const { return view_; }
     GridModel* model() const { return model_; }
 
