@@ -1,16 +1,12 @@
 #include "startup/startup_fixtures.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include <httplib.h>
 #include <sqlite3.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QDir>
 #include <QListWidget>
 #include <QTemporaryDir>
-#include <QUrl>
-#include <QUrlQuery>
+#include <chrono>
 #include <stdexcept>
 
 #include "core/codepage.h"
@@ -20,64 +16,23 @@
 
 namespace ds::test {
 
-AddressService::AddressService() {
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    socklen_t length = sizeof address;
-    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::listen(listener_, 16) != 0 || ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("cannot start the loopback address service");
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { serve(); });
+AddressService::AddressService() : server_(std::make_unique<httplib::Server>()) {
+    server_->Get("/geturl/dataurl.asp", [this](const httplib::Request& req, httplib::Response& res) {
+        ++requests_;
+        std::lock_guard lock(mutex_);
+        lastQuery_ = QString::fromStdString(req.get_param_value("checkin"));
+        res.set_content(answer_.toStdString(), "text/html; charset=gb2312");
+    });
+    port_ = server_->bind_to_any_port("127.0.0.1");
+    if (port_ <= 0) throw std::runtime_error("cannot start the loopback address service");
+    thread_ = std::thread([this] { server_->listen_after_bind(); });
+    // stop() only reaches a running loop, so the destructor must not come before the loop starts.
+    while (!server_->is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 AddressService::~AddressService() {
-    stopping_ = true;
-    ::shutdown(listener_, SHUT_RDWR);  // wakes accept()
+    server_->stop();
     thread_.join();
-    ::close(listener_);
-}
-
-void AddressService::serve() {
-    while (!stopping_) {
-        const int client = ::accept(listener_, nullptr, nullptr);
-        if (client < 0) continue;
-        answer(client);
-        ::close(client);
-    }
-}
-
-void AddressService::answer(int client) {
-    std::string request;
-    char buffer[4096];
-    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 65536) {
-        const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
-        if (n <= 0) return;
-        request.append(buffer, static_cast<size_t>(n));
-    }
-    // "GET /path?query HTTP/1.1"
-    const QString line = QString::fromLatin1(request.substr(0, request.find("\r\n")));
-    const QString target = line.section(u' ', 1, 1);
-    const QUrl url(QStringLiteral("http://localhost") + target);
-    std::string reply;
-    if (line.startsWith(QStringLiteral("GET ")) && url.path() == u"/geturl/dataurl.asp") {
-        ++requests_;
-        std::lock_guard lock(mutex_);
-        lastQuery_ = QUrlQuery(url).queryItemValue(QStringLiteral("checkin"));
-        reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=gb2312\r\nContent-Length: " +
-                std::to_string(answer_.size()) + "\r\nConnection: close\r\n\r\n" + answer_.toStdString();
-    } else {
-        reply = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
-    }
-    size_t sent = 0;
-    while (sent < reply.size()) {
-        const ssize_t n = ::send(client, reply.data() + sent, reply.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0) return;
-        sent += static_cast<size_t>(n);
-    }
 }
 
 void AddressService::setAnswer(const QString& answer) {

@@ -11,10 +11,14 @@
 
 #include "core/config.h"
 
+namespace httplib {
+class Server;
+}
+
 namespace ds::test {
 
-// A loopback HTTP server that answers GET /geturl/dataurl.asp with `answer` (sent in GBK), anything
-// else with 404, and counts the requests. Plain sockets: one request per connection, then close.
+// A loopback HTTP server that answers GET /geturl/dataurl.asp with `answer` (sent in GBK) and counts
+// the requests.
 class AddressService {
 public:
     AddressService();
@@ -25,13 +29,9 @@ public:
     QString url() const;
 
 private:
-    void serve();
-    void answer(int client);
-
-    int listener_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stopping_{false};
+    std::unique_ptr<httplib::Server> server_;
     std::thread thread_;
+    int port_ = 0;
     std::atomic<int> requests_{0};
     mutable std::mutex mutex_;
     QByteArray answer_;
