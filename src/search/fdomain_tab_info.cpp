@@ -38,13 +38,16 @@ QWidget* Fdomain::buildAboutTab() {
     version->addWidget(MakeLabel(
         page, QStringLiteral("<TextBlock>Version <Run FontWeight='Bold' Foreground='blue'>3.11</Run></TextBlock>"),
         QStringLiteral("lvertext")));
-    ui::MarkupButton* up = actionButton(
-        page, QStringLiteral("lupnew"),
-        QStringLiteral("<TextBlock>点击<Run Foreground=\"blue\" FontWeight=\"Bold\">升级</Run></TextBlock>"));
+    // The upgrade buttons get their command from the settings load, which shows them when a newer
+    // version exists and knows its download address.
+    auto* up = new ui::MarkupButton(
+        QStringLiteral("<TextBlock>点击<Run Foreground=\"blue\" FontWeight=\"Bold\">升级</Run></TextBlock>"), page);
+    up->setObjectName(QStringLiteral("lupnew"));
     up->setCursor(Qt::PointingHandCursor);
     up->hide();
     version->addWidget(up);
-    ui::MarkupButton* up2 = actionButton(page, QStringLiteral("lupnew2"), QStringLiteral("升级到新版"));
+    auto* up2 = new ui::MarkupButton(QStringLiteral("升级到新版"), page);
+    up2->setObjectName(QStringLiteral("lupnew2"));
     up2->setCursor(Qt::PointingHandCursor);
     up2->hide();
     version->addWidget(up2);
