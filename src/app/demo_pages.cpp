@@ -1,0 +1,219 @@
+#include "app/demo_pages.h"
+
+#include <QDate>
+#include <array>
+#include <cmath>
+
+#include "startup/demo_setup.h"
+
+namespace ds::demo {
+namespace {
+
+QString S(const char16_t* text) { return QString::fromUtf16(text); }
+
+// A fraction in [0, 1) for a name and a purpose.
+double Fraction(const QString& domain, QStringView salt) {
+    return double(NameHash(domain, salt) >> 11) / double(std::uint64_t(1) << 53);
+}
+
+// Counts and ranks spread over orders of magnitude, as real ones do.
+qint64 LogUniform(double fraction, double low, double high) {
+    return qint64(std::llround(std::exp(std::log(low) + fraction * (std::log(high) - std::log(low)))));
+}
+
+// "1234567" -> "1,234,567", the way the search pages print counts.
+QString Grouped(qint64 n) {
+    QString digits = QString::number(n);
+    for (qsizetype at = digits.size() - 3; at > 0; at -= 3) digits.insert(at, u',');
+    return digits;
+}
+
+QString Escaped(const QString& domain) { return domain.toHtmlEscaped(); }
+
+// The registry data of a registered name. None of it may contain a phrase the registration check
+// reads as free, undetermined or failed ("available", "not found", "timeout", ...).
+QString RegisteredWhois(const QString& domain) {
+    static const std::array<const char16_t*, 5> registrars = {
+        u"示例网络科技有限公司", u"华域数码信息技术有限公司", u"Example Registrar, Inc.",
+        u"东方域名服务股份有限公司", u"Northwind Names Ltd."};
+    static const std::array<const char16_t*, 4> statuses = {
+        u"clientTransferProhibited", u"ok", u"clientDeleteProhibited clientUpdateProhibited",
+        u"serverTransferProhibited"};
+    const std::uint64_t h = NameHash(domain, u"whois-data");
+    const QDate created = QDate(2003, 1, 1).addDays(qint64(h % 6500));
+    const QDate expires = created.addYears(int(20 + (h >> 20) % 5));
+    const QString upper = domain.toUpper();
+    const QString d = Escaped(domain);
+    return u"<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
+           u"<title>Whois 查询 - " + d + u"</title></head><body>\n"
+           u"<h2>Whois results for " + d + u"</h2>\n<pre>\n"
+           u"Domain Name: " + Escaped(upper) + u"\n"
+           u"Registry Domain ID: " + QString::number(h % 9000000000ULL + 1000000000ULL) + u"_DOMAIN\n"
+           u"Registrar: " + S(registrars[(h >> 8) % registrars.size()]) + u"\n"
+           u"Creation Date: " + created.toString(Qt::ISODate) + u"T08:00:00Z\n"
+           u"Registry Expiry Date: " + expires.toString(Qt::ISODate) + u"T08:00:00Z\n"
+           u"Domain Status: " + S(statuses[(h >> 16) % statuses.size()]) + u"\n"
+           u"Name Server: NS1.DNS-PARK.NET\nName Server: NS2.DNS-PARK.NET\n"
+           u"</pre>\n<p>域名 " + d + u" 已被注册。</p>\n</body></html>\n";
+}
+
+QString FreeWhois(const QString& domain) {
+    const QString d = Escaped(domain);
+    return u"<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
+           u"<title>Whois 查询 - " + d + u"</title></head><body>\n"
+           u"<pre>No match for \"" + Escaped(domain.toUpper()) + u"\".\n"
+           u"&gt;&gt;&gt; Last update of whois database: 2026-01-01T00:00:00Z &lt;&lt;&lt;</pre>\n"
+           u"<p>域名 " + d + u" 尚未注册，现在即可注册。</p>\n</body></html>\n";
+}
+
+QString NotAvailableWhois(const QString& domain) {
+    const QString d = Escaped(domain);
+    return u"<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
+           u"<title>Whois 查询 - " + d + u"</title></head><body>\n"
+           u"<h2>Whois results for " + d + u"</h2>\n"
+           u"<p>Registry data for this domain is not available at the moment.</p>\n"
+           u"<p>注册局暂不提供该域名的信息。</p>\n</body></html>\n";
+}
+
+QString BaiduPage(const QString& query, const QString& domain, const QString& countLine) {
+    const QString q = Escaped(query + u':' + domain);
+    return u"<!DOCTYPE html>\n<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
+           u"<title>" + q + u"_百度搜索</title></head>\n<body>\n"
+           u"<div id=\"head\"><a href=\"/\">百度首页</a> | <a href=\"/more/\">更多产品</a></div>\n" +
+           countLine +
+           u"\n<table class=\"result\"><tr><td><h3><a href=\"http://" + Escaped(domain) + u"/\">" + Escaped(domain) +
+           u" - 首页</a></h3><font size=\"-1\">欢迎访问本站。</font></td></tr></table>\n</body></html>\n";
+}
+
+QString NothingFound(const QString& query, const QString& domain) {
+    return u"<div class=\"nors\">抱歉，没有找到与“" + Escaped(query + u':' + domain) + u"”相关的网页。</div>";
+}
+
+}  // namespace
+
+std::uint64_t NameHash(const QString& domain, QStringView salt) {
+    // FNV-1a, 64 bits: stable across runs, builds and machines (std::hash and qHash are not).
+    std::uint64_t h = 1469598103934665603ULL;
+    auto mix = [&h](const QByteArray& bytes) {
+        for (const char c : bytes) {
+            h ^= static_cast<unsigned char>(c);
+            h *= 1099511628211ULL;
+        }
+    };
+    mix(salt.toUtf8());
+    mix(QByteArrayLiteral("|"));
+    mix(domain.trimmed().toLower().toUtf8());
+    // A final avalanche so that neighbouring names spread over the whole range.
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
+}
+
+WhoisKind WhoisKindFor(const QString& domain) {
+    const std::uint64_t bucket = NameHash(domain, u"whois") % 100;
+    if (bucket < 62) return WhoisKind::Registered;
+    if (bucket < 92) return WhoisKind::Free;
+    return WhoisKind::NotAvailable;
+}
+
+QString WhoisPage(const QString& domain) {
+    switch (WhoisKindFor(domain)) {
+    case WhoisKind::Registered: return RegisteredWhois(domain);
+    case WhoisKind::Free: return FreeWhois(domain);
+    case WhoisKind::NotAvailable: return NotAvailableWhois(domain);
+    }
+    return {};
+}
+
+qint64 BaiduSiteCount(const QString& domain) {
+    const double f = Fraction(domain, u"baidu-site");
+    return f < 0.15 ? 0 : LogUniform((f - 0.15) / 0.85, 1, 60000);
+}
+
+qint64 BaiduDomainCount(const QString& domain) {
+    const double f = Fraction(domain, u"baidu-domain");
+    return f < 0.10 ? 0 : LogUniform((f - 0.10) / 0.90, 3, 250000);
+}
+
+QString BaiduSitePage(const QString& domain) {
+    const qint64 n = BaiduSiteCount(domain);
+    const QString line = n == 0 ? NothingFound(QStringLiteral("site"), domain)
+                                : u"<div class=\"nums\">该网站共有 " + Grouped(n) +
+                                      u" 个网页被百度收录 找到相关结果数" + Grouped(n) + u"个</div>";
+    return BaiduPage(QStringLiteral("site"), domain, line);
+}
+
+QString BaiduDomainPage(const QString& domain) {
+    const qint64 n = BaiduDomainCount(domain);
+    const QString line = n == 0 ? NothingFound(QStringLiteral("domain"), domain)
+                                : u"<div class=\"nums\">百度为您找到相关结果约" + Grouped(n) + u"个</div>";
+    return BaiduPage(QStringLiteral("domain"), domain, line);
+}
+
+QString BaiduRefusalPage() {
+    return QStringLiteral(
+        "<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
+        "<title>百度--您的访问出错了</title></head>\n<body><p>您的访问出错了，请稍后再试。</p></body></html>\n");
+}
+
+bool DirectBaiduRefuses(const QString& domain, QStringView query) {
+    return NameHash(domain, QString(u"baidu-refuse-" + query.toString())) % 100 < 20;
+}
+
+qint64 AlexaRankFor(const QString& domain) {
+    const double f = Fraction(domain, u"alexa");
+    return f < 0.25 ? 0 : LogUniform((f - 0.25) / 0.75, 3000, 9000000);
+}
+
+QString AlexaAnswer(const QString& domain) {
+    const qint64 rank = AlexaRankFor(domain);
+    const QString d = Escaped(domain);
+    QString xml = u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n\n<ALEXA VER=\"0.9\" URL=\"" + d +
+                  u"/\" HOME=\"0\" AID=\"=\" IDN=\"" + d + u"/\">\n";
+    if (rank > 0) {
+        const qint64 delta = qint64(NameHash(domain, u"alexa-delta") % 20001) - 10000;
+        xml += u"<SD><POPULARITY URL=\"" + d + u"/\" TEXT=\"" + QString::number(rank) +
+               u"\" SOURCE=\"panel\"/><REACH RANK=\"" + QString::number(rank) + u"\"/><RANK DELTA=\"" +
+               (delta >= 0 ? QStringLiteral("+") : QString()) + QString::number(delta) + u"\"/></SD>\n";
+    }
+    return xml + u"</ALEXA>\n";
+}
+
+int PageRankFor(const QString& domain) {
+    // Most old names carry a low PageRank; a few carry a high one.
+    static constexpr std::array<int, 20> spread = {0, 0, 0, 0, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 4, 4, 5, 5, 6, 7};
+    return spread[NameHash(domain, u"pagerank") % spread.size()];
+}
+
+QString ChecksumFor(const QString& domain) {
+    return QStringLiteral("8") + QString::number(NameHash(domain, u"checksum") % 10000000000ULL).rightJustified(10, u'0');
+}
+
+QString PageRankAnswer(const QString& domain) { return u"Rank_1:1:" + QString::number(PageRankFor(domain)) + u'\n'; }
+
+QString ToolbarAnswer(const QString& domain, const QString& checksum) {
+    if (checksum.trimmed() == ChecksumFor(domain)) return PageRankAnswer(domain);
+    return QStringLiteral(
+        "<!DOCTYPE html>\n<html lang=en><meta charset=utf-8><title>Error 403 (Forbidden)!!1</title>\n"
+        "<p><b>403.</b> <ins>That's an error.</ins>\n"
+        "<p>Your client does not have permission to get URL <code>/tbr</code> from this server.\n");
+}
+
+QString RelayAnswer(const QString& script, const QString& domain) {
+    if (script == u"baidusite.php") return BaiduSitePage(domain);
+    if (script == u"baidudomain.php") return BaiduDomainPage(domain);
+    if (script == u"ale.php") return AlexaAnswer(domain);
+    if (script == u"pr.php") return PageRankAnswer(domain);
+    return QStringLiteral("wrong");
+}
+
+QString AddressAnswer(const QString& databasePath) {
+    return u"ok|data|" + startup::DemoPayload(databasePath) + u"|data|";
+}
+
+int AnswerDelayMs(const QString& domain, QStringView service) {
+    return 20 + int(NameHash(domain, QString(u"delay-" + service.toString())) % 41);
+}
+
+}  // namespace ds::demo
