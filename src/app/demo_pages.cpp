@@ -111,7 +111,7 @@ std::uint64_t NameHash(const QString& domain, QStringView salt) {
 }
 
 WhoisKind WhoisKindFor(const QString& domain) {
-    const std::uint64_t bucket = NameHash(domain, u"whois") % 100;
+    const std::uint64_t bucket = NameHash(domain, u"whois-page") % 100;
     if (bucket < 62) return WhoisKind::Registered;
     if (bucket < 92) return WhoisKind::Free;
     return WhoisKind::NotAvailable;

@@ -2,9 +2,16 @@
 // Screenshots for documentation and review: with a folder given, the start-up window is saved as
 // fload.png once shown, the main window as fdomain.png one second after it shows, and the program then
 // quits.
+//
+// With DROPSCOUT_SHOTS_SCENARIO=checks the program goes on instead of quitting: it runs the filed
+// search and the three live checks on the main window, saving fdomain-search.png,
+// fdomain-regcheck.png, fdomain-metrics.png and fdomain-filing.png after each, and quits after the
+// last. The checks need their services (the demo services on loopback) to show anything but failures.
 #include <QString>
 
 namespace ds::startup {
+
+inline constexpr char kScreenshotScenarioVariable[] = "DROPSCOUT_SHOTS_SCENARIO";
 
 void WatchForScreenshots(const QString& folder);
 
