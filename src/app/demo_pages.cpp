@@ -187,7 +187,8 @@ int PageRankFor(const QString& domain) {
 }
 
 QString ChecksumFor(const QString& domain) {
-    return QStringLiteral("8") + QString::number(NameHash(domain, u"checksum") % 10000000000ULL).rightJustified(10, u'0');
+    const std::uint64_t digits = NameHash(domain, u"checksum") % 10000000000ULL;
+    return QStringLiteral("8") + QString::number(digits).rightJustified(10, u'0');
 }
 
 QString PageRankAnswer(const QString& domain) { return u"Rank_1:1:" + QString::number(PageRankFor(domain)) + u'\n'; }

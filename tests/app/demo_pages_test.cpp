@@ -33,7 +33,9 @@ QStringList SampleNames() {
 }
 
 // What the program sees: the answer as sent (GB2312 bytes), decoded as the fetch decodes it.
-QString OverTheWire(const QString& page) { return DecodeBytes(EncodeText(page, QStringLiteral("GBK")), QStringLiteral("gb2312")); }
+QString OverTheWire(const QString& page) {
+    return DecodeBytes(EncodeText(page, QStringLiteral("GBK")), QStringLiteral("gb2312"));
+}
 
 checks::RegOutcome Expected(WhoisKind kind) {
     switch (kind) {
