@@ -116,6 +116,12 @@ int GridControl::mouseRow() const { return mouseRow_; }
 int GridControl::mouseCol() const { return mouseCol_; }
 
 void GridControl::setGridFont(const QString& family, int pointSize) {
+    // The column widths were chosen for Tahoma, a narrow face that Linux rarely has; the usual stand-in
+    // is much wider and would cut dates short. Prefer narrow faces of the same proportions.
+    if (family == u"Tahoma" && QFont::substitutes(family).isEmpty())
+        QFont::insertSubstitutions(family, {QStringLiteral("DejaVu Sans Condensed"),
+                                            QStringLiteral("Liberation Sans Narrow"),
+                                            QStringLiteral("Nimbus Sans Narrow")});
     QFont font(family);
     if (pointSize > 0) font.setPointSize(pointSize);
     view_->setFont(font);
