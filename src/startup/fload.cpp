@@ -1,5 +1,6 @@
 #include "startup/fload.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QFileInfo>
@@ -167,7 +168,32 @@ bool fload::Try(Step step) {
     return false;
 }
 
+void fload::closeEvent(QCloseEvent* e) {
+    if (!loginRunning_) {
+        QWidget::closeEvent(e);
+        return;
+    }
+    // The login handler is still running on this window (waiting for the address service, the
+    // database or a yield): a close now is the user quitting, and the window must outlive the handler,
+    // so it is never closed (and with WA_DeleteOnClose deleted) underneath it.
+    e->ignore();
+    lquit_Click();
+}
+
 void fload::llogin_Click() {
+    loginRunning_ = true;
+    QWidget* main = ConnectAndShowMain();
+    loginRunning_ = false;
+    if (!main) return;
+    floadtxt_->hide();
+    close();
+    llogin_->setEnabled(true);
+    emit loggedIn(main);
+}
+
+// The main window, shown, after a successful login; nullptr when the login failed (already reported)
+// or the program has been ended.
+QWidget* fload::ConnectAndShowMain() {
     llogin_->setEnabled(false);
     floadtxt_->showBusy(QStringLiteral("正在连接数据库，请稍候"));
     lastError_.clear();
@@ -177,23 +203,31 @@ void fload::llogin_Click() {
     Try([this] { LoadStoredAddress(); });
     Yield();
     if (!IsUsablePayload(DataAddress)) Try([this] { getdatadownload(); });
-    if (!IsUsablePayload(DataAddress)) return ReportLoginFailure();
+    if (!IsUsablePayload(DataAddress)) {
+        ReportLoginFailure();
+        return nullptr;
+    }
 
     const int index = networkIndex();
     if (!OpenChosenVariant(index)) {
         // The stored address may be out of date: one fresh fetch, one more attempt.
         Try([this] { getdatadownload(); });
-        if (!IsUsablePayload(DataAddress)) return ReportLoginFailure();
-        if (!OpenChosenVariant(index)) return ReportLoginFailure();
+        if (!IsUsablePayload(DataAddress) || !OpenChosenVariant(index)) {
+            ReportLoginFailure();
+            return nullptr;
+        }
     }
 
     Try([this, index] { RecordNetwork(index); });
 
     QWidget* main = nullptr;
     Try([&main] { main = Factory() ? Factory()() : new search::Fdomain(); });
-    if (!main) return ReportLoginFailure();
+    if (!main) {
+        ReportLoginFailure();
+        return nullptr;
+    }
     main_ = main;
-    if (!fdataForm().Form_Load(main)) return;  // the program has been ended
+    if (!fdataForm().Form_Load(main)) return nullptr;  // the program has been ended
 
     main->show();
     main->raise();
@@ -201,10 +235,7 @@ void fload::llogin_Click() {
     Yield();
     if (auto* mainStrip = main->findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"))) mainStrip->hide();
     Yield();
-    floadtxt_->hide();
-    close();
-    llogin_->setEnabled(true);
-    emit loggedIn(main);
+    return main;
 }
 
 bool fload::OpenChosenVariant(int index) {

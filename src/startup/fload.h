@@ -57,17 +57,20 @@ signals:
 protected:
     bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
 private:
     template <typename Step>
     bool Try(Step step);
+    QWidget* ConnectAndShowMain();
     bool OpenChosenVariant(int index);
     void RecordNetwork(int index);
     void ReportLoginFailure();
 
     QString settingsFile_;
     bool activated_ = false;
+    bool loginRunning_ = false;
     StoredAddressRecord record_;
     QString lastError_;
     QPointer<QWidget> main_;

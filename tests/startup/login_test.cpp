@@ -5,8 +5,14 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
+#include <arpa/inet.h>
 #include <memory>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "db/shared_objects.h"
 #include "startup/address_code.h"
@@ -69,6 +75,31 @@ public:
 };
 
 QString GoodPayload() { return DemoPayload(SharedDemoDatabase()); }
+
+// A loopback port whose connections the kernel accepts and nobody ever answers: a fetch from it waits
+// for its receive limit.
+class SilentPort {
+public:
+    SilentPort() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (fd_ < 0 || ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(fd_, 8) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            ADD_FAILURE() << "no loopback socket";
+        port_ = ntohs(address.sin_port);
+    }
+    ~SilentPort() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1").arg(port_); }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
 QString MissingPayload() { return DemoPayload(QStringLiteral("/nonexistent/dropscout-missing.db")); }
 
 TEST_F(LoginTest, StoredPayloadConnectsWithoutAskingTheService) {
@@ -124,6 +155,59 @@ TEST_F(LoginTest, UnusableStoredPayloadIsFetchedAndStored) {
         // The fresh record says "dx"; the chosen radio wins afterwards.
         EXPECT_EQ(storedNetwork(), QStringLiteral("lt"));
         EXPECT_TRUE(desktop->messages.empty());
+    }
+}
+
+// The start-up window deletes itself on close; a close that arrives while the login handler waits (in
+// the fetch's local event loop, or in a yield) used to free the window under the running handler.
+TEST_F(LoginTest, ClosingTheWindowDuringALoginEndsTheProgramAndKeepsTheWindowForTheLogin) {
+    SilentPort silent;
+    struct Case {
+        const char* name;
+        bool storedAddress;  // otherwise the login waits on the silent address service
+        int closeAfterMs;
+    };
+    const Case cases[] = {{"while the address service is silent", false, 200},
+                          {"during the first yield", true, 0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        desktop->messages.clear();
+        desktop->endCodes.clear();
+        QFile::remove(setDat());
+        if (c.storedAddress) store(GoodPayload());
+        ds::Config config = ds::config();
+        config.addressServiceUrl = silent.url();
+        config.receiveTimeoutMs = 1500;
+        ds::SetConfig(config);
+
+        auto* start = new fload();
+        start->setAttribute(Qt::WA_DeleteOnClose);
+        start->show();
+        start->Form_Activate();
+        QPointer<fload> alive(start);
+        bool inLogin = false, destroyedInLogin = false;
+        QObject::connect(start, &QObject::destroyed, [&] { destroyedInLogin = inLogin; });
+        QTimer::singleShot(c.closeAfterMs, start, [start] { start->close(); });
+        inLogin = true;
+        start->llogin_Click();
+        inLogin = false;
+
+        EXPECT_FALSE(destroyedInLogin);
+        ASSERT_FALSE(alive.isNull());
+        EXPECT_EQ(desktop->endCodes, std::vector<int>{0});
+        QPointer<QWidget> main = start->mainWindow();
+        EXPECT_EQ(!main.isNull(), c.storedAddress);
+        if (!c.storedAddress) {
+            // The recorder does not end the program: the login ran on to its failure message.
+            EXPECT_EQ(desktop->messages.size(), 1u);
+            EXPECT_TRUE(start->isVisible());
+            delete start;
+        } else {
+            // A finished login still closes (and so deletes) the window itself.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            EXPECT_TRUE(alive.isNull());
+            delete main.data();
+        }
     }
 }
 
