@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <algorithm>
 
 #include "core/codepage.h"
 
@@ -11,16 +12,17 @@ namespace ds::startup {
 StoredAddressRecord ParseStoredRecord(const QByteArray& fileBytes, const QString& codePage) {
     StoredAddressRecord record;
     if (fileBytes.isEmpty()) return record;
-    if (fileBytes.size() < kRecordBytes)
-        throw StartupError(QStringLiteral("设置文件 set.dat 不完整（%1 字节）").arg(fileBytes.size()));
+    // A file shorter than the record is fine as long as its fields all lie inside it: the record is
+    // padded only by the writer, and a file written by other means may stop after its last field.
+    const qsizetype end = std::min<qsizetype>(fileBytes.size(), kRecordBytes);
     const auto* bytes = reinterpret_cast<const unsigned char*>(fileBytes.constData());
     qsizetype pos = 0;
     for (int i = 0; i < kRecordFields; ++i) {
-        if (pos + 2 > kRecordBytes)
+        if (pos + 2 > end)
             throw StartupError(QStringLiteral("设置文件 set.dat 已损坏（第 %1 项越界）").arg(i + 1));
         const int count = bytes[pos] | (bytes[pos + 1] << 8);
         pos += 2;
-        if (pos + count > kRecordBytes)
+        if (pos + count > end)
             throw StartupError(QStringLiteral("设置文件 set.dat 已损坏（第 %1 项越界）").arg(i + 1));
         record.fields[static_cast<size_t>(i)] = DecodeBytes(fileBytes.mid(pos, count), codePage);
         pos += count;

@@ -22,8 +22,9 @@ struct StoredAddressRecord {
     bool operator==(const StoredAddressRecord&) const = default;
 };
 
-// Reads record 1 from the file's bytes. No bytes give 18 empty strings. A record that is cut short or
-// whose counts run past its 10000 bytes is unusable: StartupError.
+// Reads record 1 from the file's bytes. No bytes give 18 empty strings. A file shorter than the record
+// reads fine when all 18 fields lie inside it; a record whose counts run past its 10000 bytes or past
+// the end of the file is unusable: StartupError.
 StoredAddressRecord ParseStoredRecord(const QByteArray& fileBytes, const QString& codePage);
 
 // The 10000 bytes of record 1. StartupError when a field cannot be held in the code page, a field

@@ -69,8 +69,10 @@ TEST(StoredRecord, DamagedRecordsAreUnusable) {
     lastFieldPastEnd.append(QByteArray(kRecordBytes - lastFieldPastEnd.size(), 'z'));
 
     const std::pair<const char*, QByteArray> damaged[] = {
-        {"short", valid.left(100)},
+        {"cut inside the fields", valid.left(3 * kRecordFields - 1)},
+        {"cut after a count", valid.left(3 * 5 + 2)},
         {"one byte", QByteArray(1, 'x')},
+        {"short file, count past its end", QByteArray("\x05\x00" "abc", 5)},
         {"count past the record", pastEnd},
         {"last count past the record", lastFieldPastEnd},
         {"all 0xFF", QByteArray(kRecordBytes, '\xFF')},
@@ -80,9 +82,34 @@ TEST(StoredRecord, DamagedRecordsAreUnusable) {
         EXPECT_THROW(ParseStoredRecord(bytes, kGbk), StartupError);
     }
     EXPECT_EQ(ParseStoredRecord(valid, kGbk).field(18), QStringLiteral("x"));
+    // A file that stops right after its last field, or a little later, holds the whole record.
+    for (const int size : {3 * kRecordFields, 100, kRecordBytes - 1}) {
+        SCOPED_TRACE(size);
+        StoredAddressRecord record;
+        ASSERT_NO_THROW(record = ParseStoredRecord(valid.left(size), kGbk));
+        EXPECT_EQ(record.field(1), QStringLiteral("x"));
+        EXPECT_EQ(record.field(18), QStringLiteral("x"));
+    }
     EXPECT_EQ(ParseStoredRecord(QByteArray(kRecordBytes, '\0'), kGbk), StoredAddressRecord{});
     // A longer file: only the first record counts.
     EXPECT_EQ(ParseStoredRecord(valid + QByteArray(500, '\xFF'), kGbk).field(1), QStringLiteral("x"));
+}
+
+TEST(StoredRecord, ShortFileWithTheWholeRecordGivesItsAddress) {
+    TempCwd cwd;
+    const QString path = cwd.file(QStringLiteral("set.dat"));
+    const QString payload = QStringLiteral("Provider=SQLite;Data Source=x.db^y");
+    StoredAddressRecord record = BuildAddressRecord(payload, kGbk);
+    record.field(kNetworkField) = QStringLiteral("lt");
+    QByteArray bytes = EncodeStoredRecord(record, kGbk);
+    while (bytes.endsWith('\0')) bytes.chop(1);
+    ASSERT_LT(bytes.size(), kRecordBytes);
+    WriteAll(path, bytes);
+    EXPECT_EQ(LoadAddress(path, kGbk).payload, payload);
+    EXPECT_EQ(ReadStoredRecord(path, kGbk).field(kNetworkField), QStringLiteral("lt"));
+    // Cut inside the network tag: the last field runs past the end of the file.
+    WriteAll(path, bytes.left(bytes.size() - 1));
+    EXPECT_THROW(ReadStoredRecord(path, kGbk), StartupError);
 }
 
 TEST(StoredRecord, FieldsEndingExactlyAtTheRecordEndAreFine) {
