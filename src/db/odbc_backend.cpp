@@ -209,10 +209,12 @@ public:
         }
         std::vector<SQLSMALLINT> types(columns), scales(columns);
         for (SQLUSMALLINT c = 1; c <= columns; ++c) {
-            SQLCHAR name[256];
+            SQLCHAR name[256] = {};
             SQLSMALLINT nameLength = 0, type = 0, decimals = 0, nullable = 0;
             SQLULEN size = 0;
-            SQLDescribeCol(stmt, c, name, sizeof name, &nameLength, &type, &size, &decimals, &nullable);
+            const SQLRETURN described =
+                SQLDescribeCol(stmt, c, name, sizeof name, &nameLength, &type, &size, &decimals, &nullable);
+            if (!SQL_SUCCEEDED(described)) throw DbError(Diagnostics(SQL_HANDLE_STMT, stmt));
             result.columns << QString::fromUtf8(reinterpret_cast<const char*>(name));
             types[c - 1] = type;
             scales[c - 1] = decimals;
