@@ -97,6 +97,9 @@ QString Provide(const ComponentLists& lists, const QString& name) {
 
 void RegisterDriver(const ComponentLists& lists, const RegisteredComponent& component, const QString& path,
                     const ComponentHooks& hooks) {
+    // Deliberately skipped when the driver is already registered: every "odbcinst -i -d" raises the
+    // driver's UsageCount in unixODBC, so registering on each first run would leave a count that one
+    // uninstall no longer brings back to zero.
     if (DriverRegistered(lists.odbcDriversIni, component.driverName)) return;
     const QString templatePath = QDir(lists.templateFolder).filePath(QStringLiteral("dropscout-odbc-driver.ini"));
     QSaveFile file(templatePath);
