@@ -25,19 +25,23 @@ void PrepareDemoFolder(const QString& folder, const QDate& today) {
     }
 
     const QString settingsFile = dir.filePath(QStringLiteral("set.dat"));
+    const QString fullPayload = DemoPayload(QFileInfo(database).absoluteFilePath());
+    // set.dat is read from the folder the program runs in, so the file name alone names this database.
+    const QString namePayload = DemoPayload(QString::fromLatin1(kDemoDatabaseName));
     try {
-        if (IsUsablePayload(LoadAddress(settingsFile, config().codePage).payload)) return;
+        // Only this folder's own demo address is kept: any other address, however usable, would make the
+        // demo log in somewhere else without a word.
+        const QString stored = LoadAddress(settingsFile, config().codePage).payload;
+        if (stored == fullPayload || stored == namePayload) return;
     } catch (const StartupError&) {
         // Damaged or unreadable: replaced below.
     }
     try {
-        StoreAnswer(settingsFile, QStringLiteral("|data|") + DemoPayload(QFileInfo(database).absoluteFilePath()),
-                    config().codePage);
+        StoreAnswer(settingsFile, QStringLiteral("|data|") + fullPayload, config().codePage);
     } catch (const StartupError&) {
         // A path too long (or with characters the address code cannot hold): the file name alone works
         // as long as the program is started from this folder.
-        StoreAnswer(settingsFile, QStringLiteral("|data|") + DemoPayload(QString::fromLatin1(kDemoDatabaseName)),
-                    config().codePage);
+        StoreAnswer(settingsFile, QStringLiteral("|data|") + namePayload, config().codePage);
     }
 }
 

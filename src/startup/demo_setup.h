@@ -12,7 +12,7 @@ inline constexpr const char* kDemoDatabaseName = "dropscout-demo.db";
 QString DemoPayload(const QString& databasePath);
 
 // Creates "dropscout-demo.db" in `folder` unless it exists, and stores its address in `folder`/set.dat
-// unless that already holds a usable one. Throws (DbError, StartupError) on failure.
+// unless that already holds exactly this address. Throws (DbError, StartupError) on failure.
 void PrepareDemoFolder(const QString& folder, const QDate& today);
 
 }  // namespace ds::startup

@@ -389,13 +389,31 @@ TEST_F(LoginTest, DemoFolderGetsADatabaseAndAWorkingAddress) {
     const QString db = cwd.file(QString::fromLatin1(kDemoDatabaseName));
     EXPECT_TRUE(QFile::exists(db));
     EXPECT_EQ(storedPayload(), DemoPayload(db));
-    // A usable address is left alone on later runs.
+
+    // Later runs keep this folder's own address (with the network chosen since) and replace any other,
+    // even a usable one, so the demo never logs in elsewhere.
+    const std::pair<QString, bool> cases[] = {
+        {DemoPayload(db), true},
+        {DemoPayload(QString::fromLatin1(kDemoDatabaseName)), true},
+        {GoodPayload(), false},
+        {DemoPayload(cwd.file(QStringLiteral("other/dropscout-demo.db"))), false},
+    };
+    for (const auto& [payload, kept] : cases) {
+        SCOPED_TRACE(payload.toStdString());
+        store(payload);
+        StoredAddressRecord record = ReadStoredRecord(setDat(), kGbk);
+        record.field(kNetworkField) = QStringLiteral("lt");
+        WriteStoredRecord(setDat(), record, kGbk);
+        PrepareDemoFolder(cwd.path(), QDate(2026, 3, 1));
+        EXPECT_EQ(storedPayload(), kept ? payload : DemoPayload(db));
+        EXPECT_EQ(storedNetwork(), kept ? QStringLiteral("lt") : QStringLiteral("dx"));
+    }
     store(GoodPayload());
     PrepareDemoFolder(cwd.path(), QDate(2026, 3, 1));
-    EXPECT_EQ(storedPayload(), GoodPayload());
     open();
     login();
     EXPECT_TRUE(loggedIn());
+    EXPECT_EQ(ds::db::ConnString, QStringLiteral("Provider=SQLite;Data Source=") + db);
 
     // A folder name the address code cannot hold falls back to the file name alone.
     const QString chinese = cwd.file(QStringLiteral("演示"));
