@@ -71,10 +71,12 @@ public:
     }
 
 private:
-    // False when the form went away.
+    // False when the form went away. The rows may be replaced while a fetch yields (a search, a paging
+    // click, an import); the row is then left alone, since its answers belong to the domain asked about.
     bool checkRow(int row, const QString& domain) {
         for (const Metric m : kMetricOrder) {
             if (!enabled(m)) continue;
+            if (!rowShows(row, domain)) return true;
             QString value;
             if (m == Metric::PageRank && IsInternationalName(domain)) {
                 value = QString::fromUtf16(kInternationalPageRank);
@@ -82,12 +84,17 @@ private:
                 bool alive = true;
                 const QString answer = fetchMetric(m, row, domain, alive);
                 if (!alive) return false;
+                if (!rowShows(row, domain)) return true;
                 value = MetricValue(m, answer);
             }
             form_->grid1()->setCellText(row, MetricColumn(m), value);
             if (!yield()) return false;
         }
         return true;
+    }
+
+    bool rowShows(int row, const QString& domain) const {
+        return form_->grid1()->cellText(row, search::col::Domain).trimmed() == domain;
     }
 
     // The first attempt alternates between the direct service (odd rows) and the relay in hand (even

@@ -200,6 +200,36 @@ TEST_F(MetricsCheckTest, ClickDuringRunIsIgnoredAndTheRowRangeIsFixed) {
     EXPECT_EQ(services_.hits().size(), 5u);
 }
 
+// The row is given another domain while one of its fetches is out (a search or an import replaced the
+// rows): neither that answer nor any later metric of the row is written into the other domain's row,
+// and the run goes on with the next row.
+TEST_F(MetricsCheckTest, RowReplacedDuringAFetchKeepsTheNewDomainsCells) {
+    const struct {
+        int replaceAtCall;
+        Labels labels;
+        Cells row1;
+    } cases[] = {
+        {1, {"s/site", "r0/baidusite.php", "r0/baidudomain.php", "r0/ale.php"}, {"-", "-", "-", "-"}},
+        {2, {"s/site", "s/domain", "r0/baidusite.php", "r0/baidudomain.php", "r0/ale.php"}, {"-", "1234", "-", "-"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.replaceAtCall);
+        setBoxes(false, true, true, true);
+        setRows({QStringLiteral("example.com"), QStringLiteral("relay.cn")});
+        const size_t before = services_.hits().size();
+        int calls = 0;
+        CheckSiteMetrics(*w_, [&](const QString& url) {
+            if (++calls == c.replaceAtCall) grid()->setCellText(1, 3, QStringLiteral("other.com"));
+            return FetchMetricAnswer(url);
+        });
+        const Labels all = services_.labels();
+        EXPECT_EQ(Labels(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()), c.labels);
+        EXPECT_EQ(grid()->cellText(1, 3), QStringLiteral("other.com"));
+        EXPECT_EQ(metrics(1), c.row1);
+        EXPECT_EQ(metrics(2), Cells({"-", "1234", "5670", "12345"}));
+    }
+}
+
 // Empty, binary and very large answers are reduced like any other text.
 TEST_F(MetricsCheckTest, JunkAnswersAreReducedWithoutHarm) {
     setBoxes(true, true, true, true);
