@@ -90,6 +90,8 @@ public:
 
     void lshowdomain_Click();
     void grid1_DblClick();
+    // The user typed into a cell of `grid1`.
+    void grid1_CellEdited(int row, int col);
     void lshowtextbutton_Click();
     void mtext_Click();
 

@@ -54,6 +54,7 @@ void Fdomain::wireHandlers() {
 
     connect(lsel_, &QComboBox::activated, this, &Fdomain::lsel_Click);
     connect(grid1_, &ui::GridControl::cellDoubleClicked, this, &Fdomain::grid1_DblClick);
+    connect(grid1_, &ui::GridControl::cellEdited, this, &Fdomain::grid1_CellEdited);
 
     connect(paging_.pfirst, &QPushButton::clicked, this, [this] { loader_->pfirst_Click(); });
     connect(paging_.pbefore, &QPushButton::clicked, this, [this] { loader_->pbefore_Click(); });

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "search/domain_row.h"
 #include "search/fdomain.h"
 #include "search/fdomain_rules.h"
 #include "search/fdomain_widgets.h"
@@ -138,6 +139,12 @@ void Fdomain::grid1_DblClick() {
         return;
     }
     ui::desktop().message(this, QString::fromUtf16(NotYetOpenText));
+}
+
+// The row's id names the database row it was loaded from; once the user types another domain over it,
+// a registration check must not correct the original row with the new name's answer.
+void Fdomain::grid1_CellEdited(int row, int col) {
+    if (col == col::Domain && row >= 1) grid1_->setCellText(row, col::Id, QString());
 }
 
 void Fdomain::doubleClickOtherColumn(const QString& domain) {

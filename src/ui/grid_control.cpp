@@ -58,6 +58,7 @@ GridControl::GridControl(QWidget* parent) : QWidget(parent) {
     connect(columnsHeader, &QHeaderView::sectionDoubleClicked, this,
             [this](int section) { emit cellDoubleClicked(0, section); });
     connect(model_, &GridModel::checkToggled, this, &GridControl::checkToggled);
+    connect(model_, &GridModel::cellEdited, this, &GridControl::cellEdited);
 
     repaintTimer_ = new QTimer(this);
     repaintTimer_->setSingleShot(true);

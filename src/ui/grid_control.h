@@ -67,6 +67,8 @@ public:
 signals:
     void cellDoubleClicked(int row, int col);
     void checkToggled(int row, bool checked);
+    // The user typed new text into a cell (row, col in grid addressing); writes by setCellText do not count.
+    void cellEdited(int row, int col);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -181,7 +181,10 @@ bool GridModel::setData(const QModelIndex& index, const QVariant& value, int rol
         return true;
     }
     if (role == Qt::EditRole && (flags(index) & Qt::ItemIsEditable)) {
-        setText(row, col, value.toString());
+        const QString typed = value.toString();
+        if (typed == text(row, col)) return true;
+        setText(row, col, typed);
+        emit cellEdited(row, col);
         return true;
     }
     return false;

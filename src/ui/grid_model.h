@@ -50,6 +50,8 @@ public:
 signals:
     // The user ticked or cleared a box through the view (not raised by setText).
     void checkToggled(int row, bool checked);
+    // The user changed a cell's text through the view (not raised by setText).
+    void cellEdited(int row, int col);
 
 private:
     struct Row {

@@ -7,6 +7,7 @@
 #include "checks/reg_check.h"
 #include "reg_fixture.h"
 #include "ui/busy_strip.h"
+#include "ui/grid_model.h"
 
 namespace ds::checks::test_reg {
 namespace {
@@ -227,6 +228,26 @@ TEST_F(RegWriteBackTest, RowsFromNoTableAreNeverWrittenBack) {
     click(u"lregshow(0)"_qs);
     EXPECT_EQ(column(Status).first(), u"已注册"_qs);
     EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"1"_qs);
+}
+
+// The user types another domain over a loaded row, through the grid's editor: the row no longer stands
+// for its database row, so the new name's answer must not correct the original one. Editing another
+// column keeps the link.
+TEST_F(RegWriteBackTest, RowWhoseDomainTheUserRetypedIsNotWrittenBack) {
+    WhoisServer whois([](const std::string&, int) { return kRegisteredPage; });
+    useWhois(whois);
+    loadGrid(u"select top 2000 * from ldomainreg where (lregist=1) order by lid"_qs);
+    ASSERT_EQ(column(Id), (QStringList{u"57"_qs, u"58"_qs, u"59"_qs}));
+    ui::GridModel* model = grid()->model();
+    ASSERT_TRUE(model->setData(model->index(0, Domain), u"retyped.com"_qs, Qt::EditRole));
+    ASSERT_TRUE(model->setData(model->index(1, search::col::Price), u"99"_qs, Qt::EditRole));
+    EXPECT_EQ(column(Id), (QStringList{QString(), u"58"_qs, u"59"_qs}));
+
+    click(u"lregshow(1)"_qs);
+    EXPECT_EQ(column(Status).first(), u"已注册"_qs);
+    EXPECT_EQ(whois.requests("retyped.com"), 1);
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"1"_qs);
+    EXPECT_TRUE(desktop_->messages.empty());
 }
 
 TEST_F(RegWriteBackTest, FailedUpdateIsIgnoredAndTheCheckGoesOn) {

@@ -287,11 +287,19 @@ TEST(GridControlTest, TypedTextLandsInTheCellButNotInTheRowHeader) {
     GridControl grid;
     SetUpLikeMainWindow(grid);
     grid.setRows(2);
+    Emissions edited;
+    QObject::connect(&grid, &GridControl::cellEdited, [&](int row, int col) { edited.calls.emplace_back(row, col); });
     GridModel* model = grid.model();
     EXPECT_TRUE(model->setData(model->index(0, 3), u"typed.com"_qs, Qt::EditRole));
     EXPECT_EQ(grid.cellText(1, 3), u"typed.com");
     EXPECT_FALSE(model->flags(model->index(0, 0)) & Qt::ItemIsEditable);
     EXPECT_FALSE(model->setData(model->index(0, 0), u"x"_qs, Qt::EditRole));
+
+    // Only a change the user typed is reported: not the same text committed again, not a program's write.
+    EXPECT_TRUE(model->setData(model->index(0, 3), u"typed.com"_qs, Qt::EditRole));
+    grid.setCellText(1, 3, u"written.com"_qs);
+    EXPECT_TRUE(model->setData(model->index(0, 5), u"9"_qs, Qt::EditRole));
+    EXPECT_EQ(edited.calls, (std::vector<std::pair<int, int>>{{1, 3}, {1, 5}}));
 }
 
 TEST(GridControlTest, AppendedRowsKeepTheirCellsAndAHundredThousandRowsStayCheap) {
