@@ -4,8 +4,10 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QList>
 #include <QPushButton>
 #include <exception>
+#include <utility>
 
 #include "db/shared_objects.h"
 #include "search/fdomain.h"
@@ -151,27 +153,32 @@ void Fdomain::lshowdomain_Click() {
     const QString prefix = ldomainpre_->text().trimmed();
     try {
         if (!db::DbConn().isOpen()) db::NewDbObjects();
+        // The list is read whole before the loop yields: the statistics or the filing check, run from a
+        // click during a yield, reopen the shared recordset.
+        QList<std::pair<QString, QString>> prices;
         db::Recordset& rs = db::DbRs();
         db::OpenRecordset(rs, QStringLiteral("select lextend,lprice from ldomainprice"));
         if (rs.recordCount() > 0) {
+            rs.moveFirst();
+            for (; !rs.eof(); rs.moveNext())
+                prices.append({rs.text(QStringLiteral("lextend")), rs.text(QStringLiteral("lprice"))});
+        }
+        rs.close();
+        if (!prices.isEmpty()) {
             grid1_->setRows(1);
             // These rows come from no domain table: nothing may be written back for them.
             state_.loadedTable.clear();
             int n = 0;
-            rs.moveFirst();
-            while (!rs.eof() && !state_.StopFlag) {
+            for (const auto& [extension, price] : prices) {
+                if (state_.StopFlag) break;
                 QCoreApplication::processEvents();
-                // Another command may have reused the shared recordset during the yield.
-                if (rs.state() != db::Recordset::StateOpen || rs.eof()) break;
                 ++n;
                 grid1_->setRows(n + 1);
                 grid1_->setCellText(n, 2, QString::number(n));
-                grid1_->setCellText(n, 3, prefix + rs.text(QStringLiteral("lextend")));
-                grid1_->setCellText(n, 5, rs.text(QStringLiteral("lprice")));
-                rs.moveNext();
+                grid1_->setCellText(n, 3, prefix + extension);
+                grid1_->setCellText(n, 5, price);
             }
         }
-        if (rs.state() == db::Recordset::StateOpen) rs.close();
     } catch (const db::DbError& e) {
         ui::desktop().message(this, u"有错误发生，请重试：" + e.description());
     }

@@ -216,6 +216,18 @@ TEST_F(FdomainSearchTest, AllExtensionsListForOnePrefix) {
     EXPECT_EQ(grid()->rows(), 2);
 }
 
+// The statistics button pressed while the list fills reopens the shared recordset the list was read
+// from; the list is already in hand and comes out whole.
+TEST_F(FdomainSearchTest, StatisticsDuringTheExtensionsListLeaveItWhole) {
+    child<QLineEdit>(u"ldomainpre"_qs)->setText(u"pre"_qs);
+    QTimer::singleShot(0, child<QPushButton>(u"lshowtextbutton"_qs), &QPushButton::click);
+    child<QPushButton>(u"lshowdomain"_qs)->click();
+    for (const auto& m : desktop_->messages) ADD_FAILURE() << m.text.toStdString();
+    EXPECT_EQ(column(3), (QStringList{u"pre.com"_qs, u"pre.net"_qs}));
+    EXPECT_EQ(column(5), (QStringList{u"55"_qs, u"66"_qs}));
+    EXPECT_EQ(text(u"lshowtext(0)"_qs), u"45"_qs);
+}
+
 TEST_F(FdomainSearchTest, StatisticsButtonFillsTheCounts) {
     child<QPushButton>(u"lshowtextbutton"_qs)->click();
     EXPECT_TRUE(desktop_->messages.empty());
