@@ -109,11 +109,13 @@ QWidget* PageLoader::dialogParent() const { return c_.grid1 ? c_.grid1->window()
 void PageLoader::OpenPageQuery() {
     const QString sql = c_.lstr ? c_.lstr->text() : QString();
     if (!db::DbConn().isOpen()) db::NewDbObjects();
+    ++generation_;
     db::OpenRecordset(db::DbRs2(), sql);
     openedTable_ = StatementTable(sql);
 }
 
-void PageLoader::SetupPaging() {
+bool PageLoader::SetupPaging() {
+    const quint64 load = generation_;
     db::Recordset& rs = db::DbRs2();
     if (rs.state() != db::Recordset::StateOpen)
         throw db::DbError(QStringLiteral("没有打开的查询结果"));
@@ -131,6 +133,9 @@ void PageLoader::SetupPaging() {
         c_.ppagelist->clear();
         for (qint64 page = 1; page <= pages; ++page) {
             QCoreApplication::processEvents();
+            // A search or a paging click handled during the yield has loaded its own result; the counts
+            // read above belong to a result set that is gone.
+            if (generation_ != load) return false;
             if (state_.StopFlag) break;
             c_.ppagelist->addItem(QString::number(page));
         }
@@ -161,11 +166,13 @@ void PageLoader::SetupPaging() {
         c_.Fpage->hide();
     }
     state_.StopFlag = true;
+    return true;
 }
 
 void PageLoader::LoadGridPage() {
     RaiseStopOnExit raise{state_.StopFlag};
-    SetupPaging();
+    ++generation_;
+    if (!SetupPaging()) return;
     state_.StopFlag = false;
     if (c_.grid1) c_.grid1->setRows(1);
     state_.loadedTable = openedTable_;
@@ -173,8 +180,8 @@ void PageLoader::LoadGridPage() {
     db::Recordset& rs = db::DbRs2();
     if (rs.recordCount() == 0)
         ui::desktop().message(dialogParent(), QString::fromUtf16(NoResultText));
-    else
-        fillPage(rs.pageSize());
+    else if (!fillPage(rs.pageSize()))
+        return;
     if (c_.grid1) c_.grid1->endRepaintHold();
 
     state_.StopFlag = true;
@@ -182,17 +189,18 @@ void PageLoader::LoadGridPage() {
     if (reapplySelection_) reapplySelection_();
 }
 
-void PageLoader::fillPage(int pageSize) {
+bool PageLoader::fillPage(int pageSize) {
+    const quint64 load = generation_;
     db::Recordset& rs = db::DbRs2();
-    if (rs.eof() || !c_.grid1) return;
+    if (rs.eof() || !c_.grid1) return true;
     const FieldIndexes fields = ResolveFields(rs);
     const QDate today = ds::clock().today();
     QHash<QString, QString> prices;
 
     for (int r = 1; !rs.eof() && !state_.StopFlag && r <= pageSize; ++r) {
         QCoreApplication::processEvents();
-        // A stop pressed during the yield, or a paging button that reloaded meanwhile (and raised the
-        // flag when it finished), ends this load before it writes a row from a moved cursor.
+        // A load that ran during the yield has replaced the rows and moved the cursor: it owns the grid.
+        if (generation_ != load) return false;
         if (state_.StopFlag || rs.eof()) break;
         const DomainRecord record = ReadRecord(rs, fields);
         DomainRow row = BuildDomainRow(record, r, today, PriceOf(record.lextend, prices));
@@ -201,6 +209,7 @@ void PageLoader::fillPage(int pageSize) {
                             std::vector<uint32_t>(row.colors.begin(), row.colors.end()));
         rs.moveNext();
     }
+    return true;
 }
 
 void PageLoader::requestPage(const QString& pageText) {

@@ -52,8 +52,10 @@ public:
     // statement reads ("from ldomainreg"/"from ldomainhis"); the next LoadGridPage, when it replaces the
     // grid's rows, puts it into SearchState::loadedTable (empty for any other statement).
     void OpenPageQuery();
-    // Throws ds::db::DbError when no page result set is open.
-    void SetupPaging();
+    // Throws ds::db::DbError when no page result set is open. False when another load started while the
+    // page list was filled (a search or paging click handled during a yield): that load has set up the
+    // paging bar and the grid for its own result, and this one must leave them alone.
+    bool SetupPaging();
     // SetupPaging, then the current page into the grid. Throws ds::db::DbError.
     void LoadGridPage();
 
@@ -66,7 +68,8 @@ public:
     void pgo_Click();
 
 private:
-    void fillPage(int pageSize);
+    // False when another load took over during a yield.
+    bool fillPage(int pageSize);
     void requestPage(const QString& pageText);
     QWidget* dialogParent() const;
 
@@ -74,6 +77,9 @@ private:
     SearchState& state_;
     std::function<void()> reapplySelection_;
     QString openedTable_;
+    // Counts the loads begun (queries opened, pages loaded), so a load resumed after a yield can tell
+    // that another one ran meanwhile.
+    quint64 generation_ = 0;
 };
 
 // Message of a paging button whose reload failed; the error's description follows it.

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QTimer>
+#include <functional>
 #include <sqlite3.h>
 
 #include "core/clock.h"
@@ -297,8 +298,53 @@ TEST_F(PageLoaderTest, PagingClickDuringALoadLeavesOnlyTheNewPage) {
     EXPECT_EQ(column(col::Domain), Names(21, 40));
     EXPECT_EQ(grid_->cellText(20, col::Number), u"20");
     EXPECT_EQ(c_.lshowpage->text(), u"2");
-    EXPECT_EQ(reapplied_, 2);
+    EXPECT_EQ(reapplied_, 1);  // by the second load; the interrupted one leaves the grid to it
     EXPECT_TRUE(state_.StopFlag);
+}
+
+// A search or a paging click handled while the page list fills (it yields once per page) loads its own
+// result; the interrupted load must not go on with the counts of the result set that was replaced.
+TEST_F(PageLoaderTest, LoadStartedWhileThePageListFillsOwnsTheBarAndTheGrid) {
+    addDomains(u"ldomainreg"_qs, 45);
+    addDomains(u"ldomainhis"_qs, 3);
+    const struct {
+        const char* name;
+        std::function<void()> during;
+        QStringList domains, pages;
+        const char* pageCount;
+        const char* buttons;
+        const char* table;
+    } cases[] = {
+        {"another search", [this] { search(u"select top 2000 * from ldomainhis where (lregist=1) order by lid"_qs); },
+         Names(1, 3), {u"1"_qs}, "1", "0000", "ldomainhis"},
+        {"a paging click", [this] { loader_->pnext_Click(); }, Names(21, 40), {u"1"_qs, u"2"_qs, u"3"_qs}, "3",
+         "1111", "ldomainreg"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        c_.lshowpage->setText(u"lshowpage"_qs);
+        reapplied_ = 0;
+        bool fired = false;
+        const QMetaObject::Connection hook =
+            QObject::connect(c_.ppagelist->model(), &QAbstractItemModel::rowsInserted, [&] {
+                if (c_.ppagelist->count() == 2 && !fired) {
+                    fired = true;
+                    QTimer::singleShot(0, c.during);
+                }
+            });
+        search(kRegSearch);
+        QObject::disconnect(hook);
+        ASSERT_TRUE(fired);
+        EXPECT_EQ(column(col::Domain), c.domains);
+        EXPECT_EQ(pageList(), c.pages);
+        EXPECT_EQ(c_.ppageall->text(), QString::fromLatin1(c.pageCount));
+        EXPECT_EQ(buttons(), c.buttons);
+        EXPECT_EQ(state_.loadedTable, QString::fromLatin1(c.table));
+        EXPECT_EQ(reapplied_, 1);
+        EXPECT_TRUE(state_.StopFlag);
+        EXPECT_TRUE(c_.floadtxt->isHidden());
+    }
+    EXPECT_TRUE(desktop_->messages.empty());
 }
 
 TEST_F(PageLoaderTest, FailuresReachTheCallerOrThePagingMessage) {
