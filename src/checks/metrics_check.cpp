@@ -173,7 +173,8 @@ private:
 }  // namespace
 
 QString FetchMetricAnswer(const QString& url) {
-    if (!IsWebAddress(url)) return QStringLiteral("wrong");
+    // A relay base that is empty or lacks its scheme fails like a failed request.
+    if (!net::IsWebAddress(url)) return QStringLiteral("wrong");
     return net::GetBodydl(url, QStringLiteral("gb2312"));
 }
 

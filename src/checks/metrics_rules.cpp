@@ -124,10 +124,6 @@ QString ChecksumRequest(const QString& llinkurl, const QString& domain) {
 
 QString ChecksumFromAnswer(const QString& answer) { return answer.trimmed(); }
 
-bool IsWebAddress(const QString& url) {
-    return url.startsWith(u"http://", Qt::CaseInsensitive) || url.startsWith(u"https://", Qt::CaseInsensitive);
-}
-
 bool AnswerFailed(Metric m, const QString& answer) {
     if (IsPlainFailure(answer)) return true;
     switch (m) {

@@ -38,10 +38,6 @@ QString ChecksumRequest(const QString& llinkurl, const QString& domain);
 // The checksum is what the script answered, outer blanks removed; nothing is computed here.
 QString ChecksumFromAnswer(const QString& answer);
 
-// Only http and https addresses reach the fetch. A relay base that is empty or lacks its scheme
-// would otherwise be guessed into a host name and looked up on the network.
-bool IsWebAddress(const QString& url);
-
 // True when the answer shows a failure and the metric is asked again.
 bool AnswerFailed(Metric m, const QString& answer);
 

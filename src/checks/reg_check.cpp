@@ -50,7 +50,10 @@ void SendWriteBack(const QString& statement) {
 void CheckRow(search::Fdomain& form, ui::GridControl& grid, int row, const QString& domain, const QString& table,
               bool writeBack) {
     const QString url = startup::remoteSettings().field(QStringLiteral("lwhoisurl")) + domain;
-    const QString page = net::GetBody(url, QString::fromUtf16(WhoisCharset)).toLower();
+    // Without a whois address the domain itself would be fetched, and its own "not found" page read as
+    // free; no answer is what it is (the row times out).
+    const QString page =
+        net::IsWebAddress(url) ? net::GetBody(url, QString::fromUtf16(WhoisCharset)).toLower() : QString();
 
     // The window kept handling events during the fetch; a search or an import may have replaced the
     // rows meanwhile, and the answer belongs to the domain that was asked about, not to the new row.

@@ -45,6 +45,10 @@ QString PlainFetch(const QString& url, const QString& charset, bool post) {
 
 }  // namespace
 
+bool IsWebAddress(const QString& url) {
+    return url.startsWith(u"http://", Qt::CaseInsensitive) || url.startsWith(u"https://", Qt::CaseInsensitive);
+}
+
 QString GetBody(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }
 QString GetBodyutf(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }
 QString GetBodyref(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }

@@ -18,4 +18,9 @@ QString GetBodyhead(const QString& url, const QString& charset);
 // receive) limited to the configured dlPhaseTimeoutMs (10000 ms by default). Every failure gives "wrong".
 QString GetBodydl(const QString& url, const QString& charset);
 
+// True for http and https addresses. Callers that build an address from a setting check it first: an
+// empty or scheme-less base would otherwise be guessed into a host name (often the domain being
+// checked) and fetched from the network.
+bool IsWebAddress(const QString& url);
+
 }  // namespace ds::net

@@ -5,6 +5,7 @@
 
 #include "checks/metrics_rules.h"
 #include "core/config.h"
+#include "net/fetch.h"
 #include "support/test_support.h"
 
 namespace ds::checks {
@@ -143,11 +144,11 @@ TEST(MetricsRules, RequestAddresses) {
 }
 
 TEST(MetricsRules, OnlyWebAddressesAreFetched) {
-    EXPECT_TRUE(IsWebAddress(QStringLiteral("http://r.test/ale.php")));
-    EXPECT_TRUE(IsWebAddress(QStringLiteral("HTTPS://r.test/ale.php")));
-    EXPECT_FALSE(IsWebAddress(QStringLiteral("ale.php?lallname=x.com")));
-    EXPECT_FALSE(IsWebAddress(QStringLiteral("r.test/ale.php")));
-    EXPECT_FALSE(IsWebAddress(QStringLiteral("file:///etc/passwd")));
+    EXPECT_TRUE(net::IsWebAddress(QStringLiteral("http://r.test/ale.php")));
+    EXPECT_TRUE(net::IsWebAddress(QStringLiteral("HTTPS://r.test/ale.php")));
+    EXPECT_FALSE(net::IsWebAddress(QStringLiteral("ale.php?lallname=x.com")));
+    EXPECT_FALSE(net::IsWebAddress(QStringLiteral("r.test/ale.php")));
+    EXPECT_FALSE(net::IsWebAddress(QStringLiteral("file:///etc/passwd")));
 }
 
 TEST(MetricsRules, InternationalNames) {

@@ -125,6 +125,20 @@ TEST_F(RegCheckTest, SilentServiceGivesTimedOutInBoundedTime) {
     EXPECT_EQ(silent.requests().size(), 2u);  // both passes asked once
 }
 
+// A whois address without its scheme (or an empty one, which leaves the bare domain) is not guessed
+// into a host to fetch: the page fetched there would be classified as if the whois service had sent it.
+TEST_F(RegCheckTest, WhoisAddressWithoutSchemeIsNotFetched) {
+    WhoisServer whois([](const std::string&, int) { return kFreePage; });
+    startup::RemoteSettings s;
+    s.loaded = true;
+    s.values.insert(u"lwhoisurl"_qs, whois.baseUrl().mid(QStringLiteral("http://").size()));
+    startup::SetRemoteSettings(s);
+    fillGrid({{u"a.com"_qs, u"未注册"_qs, {}, {}}});
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(column(Status), QStringList{u"超时"_qs});
+    EXPECT_EQ(whois.totalRequests(), 0);
+}
+
 TEST_F(RegCheckTest, SecondClickDuringARunIsIgnored) {
     bool clicked = false;
     WhoisServer whois([&](const std::string&, int) {
