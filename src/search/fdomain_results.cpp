@@ -76,6 +76,8 @@ QWidget* Fdomain::buildPagingBar() {
     paging_.ppagelist->setMinimumWidth(60);
     // The user may type a page number that the list does not hold; Go then shows the nearest page.
     paging_.ppagelist->setEditable(true);
+    // What is typed is a request for Go, not a new entry: the list holds the result's pages only.
+    paging_.ppagelist->setInsertPolicy(QComboBox::NoInsert);
 
     // 共 [pnumber] 条记录, 每页 [plist] 条, 共 [ppageall] 页, 第 [ppagelist] 页
     h->addWidget(new QLabel(QStringLiteral("共"), frame));

@@ -224,18 +224,23 @@ void PageLoader::requestPage(const QString& pageText) {
 
 namespace {
 double RequestedPage(const QLabel* lshowpage) { return lshowpage ? LeadingNumber(lshowpage->text()) : 0; }
+
+// The request as lshowpage keeps it. Past 15 digits a number is written with an exponent, which
+// reads back as its leading digit ("1e+20" is page 1); no result has that many pages anyway.
+QString RequestText(double page) {
+    constexpr double kLargest = 999999999999999.0;
+    return ShortestNumber(std::clamp(page, -kLargest, kLargest));
+}
 }  // namespace
 
-void PageLoader::pfirst_Click() { requestPage(ShortestNumber(FirstPageRequest())); }
+void PageLoader::pfirst_Click() { requestPage(RequestText(FirstPageRequest())); }
 
-void PageLoader::pbefore_Click() { requestPage(ShortestNumber(PreviousPageRequest(RequestedPage(c_.lshowpage)))); }
+void PageLoader::pbefore_Click() { requestPage(RequestText(PreviousPageRequest(RequestedPage(c_.lshowpage)))); }
 
-void PageLoader::pnext_Click() { requestPage(ShortestNumber(NextPageRequest(RequestedPage(c_.lshowpage)))); }
+void PageLoader::pnext_Click() { requestPage(RequestText(NextPageRequest(RequestedPage(c_.lshowpage)))); }
 
 void PageLoader::plast_Click() { requestPage(c_.ppageall ? c_.ppageall->text() : QString()); }
 
-void PageLoader::pgo_Click() {
-    requestPage(ShortestNumber(c_.ppagelist ? LeadingNumber(c_.ppagelist->currentText()) : 0));
-}
+void PageLoader::pgo_Click() { requestPage(RequestText(c_.ppagelist ? LeadingNumber(c_.ppagelist->currentText()) : 0)); }
 
 }  // namespace ds::search

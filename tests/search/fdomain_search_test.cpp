@@ -2,7 +2,9 @@
 // real SQLite file.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -129,6 +131,40 @@ TEST_F(FdomainSearchTest, FiledSearchFillsTheGridAndThePagingBar) {
     emit child<QLineEdit>(u"lfind"_qs)->returnPressed();
     EXPECT_EQ(grid()->cellText(1, 3), u"abc21.com"_qs);
     EXPECT_EQ(child<QComboBox>(u"ppagelist"_qs)->currentText(), u"2"_qs);
+    EXPECT_TRUE(desktop_->messages.empty());
+}
+
+// What is typed into the page list is a request for Go: Enter adds nothing to the list, and a number
+// longer than any page count still asks for the last page rather than reading back as page 1.
+TEST_F(FdomainSearchTest, TypedPageNumberIsARequestNotAListEntry) {
+    child<QPushButton>(u"lsearch"_qs)->click();
+    auto* list = child<QComboBox>(u"ppagelist"_qs);
+    ASSERT_EQ(list->count(), 3);
+    for (const QString& typed : {u"abc"_qs, u"7"_qs}) {
+        list->lineEdit()->setText(typed);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(list->lineEdit(), &enter);
+        EXPECT_EQ(list->count(), 3) << typed.toStdString();
+    }
+
+    const struct {
+        const char16_t* typed;
+        const char16_t* kept;
+        const char16_t* shown;
+        const char16_t* firstDomain;
+    } cases[] = {
+        {u"99999999999999999999", u"999999999999999", u"3", u"abc41.com"},
+        {u"-99999999999999999999", u"-999999999999999", u"1", u"abc01.com"},
+        {u"2", u"2", u"2", u"abc21.com"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QString::fromUtf16(c.typed).toStdString());
+        list->setEditText(QString::fromUtf16(c.typed));
+        child<QPushButton>(u"pgo"_qs)->click();
+        EXPECT_EQ(text(u"lshowpage"_qs), QString::fromUtf16(c.kept));
+        EXPECT_EQ(list->currentText(), QString::fromUtf16(c.shown));
+        EXPECT_EQ(grid()->cellText(1, 3), QString::fromUtf16(c.firstDomain));
+    }
     EXPECT_TRUE(desktop_->messages.empty());
 }
 
