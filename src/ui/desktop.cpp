@@ -32,6 +32,8 @@ MessageAnswer QtDesktop::message(QWidget* parent, const QString& text, const QSt
     }
     QMessageBox box(QMessageBox::Information, title.isEmpty() ? QStringLiteral("DropScout") : title, text, b,
                     parent);
+    // Messages carry domains and database text; "<b>x</b>.com" is shown as typed, not as markup.
+    box.setTextFormat(Qt::PlainText);
     switch (box.exec()) {
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
     case QMessageBox::Yes: return MessageAnswer::Yes;
