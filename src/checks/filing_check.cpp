@@ -1,10 +1,10 @@
 #include "checks/filing_check.h"
 
 #include <QCoreApplication>
-#include <QSet>
 
 #include "checks/filing_rules.h"
 #include "checks/install.h"
+#include "core/reentry_guard.h"
 #include "db/shared_objects.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
@@ -17,18 +17,10 @@ namespace {
 
 namespace col = search::col;
 
-QSet<const search::Fdomain*>& RunningForms() {
-    static QSet<const search::Fdomain*> forms;
+QSet<const void*>& RunningForms() {
+    static QSet<const void*> forms;
     return forms;
 }
-
-struct RunningMark {
-    const search::Fdomain* form;
-    explicit RunningMark(const search::Fdomain* f) : form(f) { RunningForms().insert(form); }
-    ~RunningMark() { RunningForms().remove(form); }
-    RunningMark(const RunningMark&) = delete;
-    RunningMark& operator=(const RunningMark&) = delete;
-};
 
 // Looks one key up and writes the first matching record into the row. Throws db::DbError.
 void FillRow(ui::GridControl& grid, int row, const QString& key) {
@@ -67,8 +59,8 @@ void RunRows(search::Fdomain& form, ui::GridControl& grid) {
 
 void CheckFiling(search::Fdomain& form) {
     // The loop yields once per row; a second click meanwhile would start a run inside this one.
-    if (RunningForms().contains(&form)) return;
-    RunningMark mark(&form);
+    ReentryGuard guard(RunningForms(), &form);
+    if (!guard.entered()) return;
 
     form.state().StopFlag = false;
     auto* strip = form.findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));

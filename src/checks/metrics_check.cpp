@@ -3,12 +3,12 @@
 #include <QCoreApplication>
 #include <QListWidget>
 #include <QPointer>
-#include <QSet>
 
 #include "checks/install.h"
 #include "checks/metrics_rules.h"
 #include "core/clock.h"
 #include "core/config.h"
+#include "core/reentry_guard.h"
 #include "net/fetch.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
@@ -22,26 +22,10 @@ namespace {
 
 // Forms with a run in progress. The buttons stay live while a run yields, so a second click arrives
 // inside the first run; it is ignored rather than nested.
-QSet<const search::Fdomain*>& RunningForms() {
-    static QSet<const search::Fdomain*> forms;
+QSet<const void*>& RunningForms() {
+    static QSet<const void*> forms;
     return forms;
 }
-
-class RunGuard {
-public:
-    explicit RunGuard(const search::Fdomain* form) : form_(form) {
-        started_ = !RunningForms().contains(form);
-        if (started_) RunningForms().insert(form);
-    }
-    ~RunGuard() {
-        if (started_) RunningForms().remove(form_);
-    }
-    bool started() const { return started_; }
-
-private:
-    const search::Fdomain* form_;
-    bool started_ = false;
-};
 
 // One run over the grid. The form may be closed while the run yields; every yield is followed by a
 // check that it still exists.
@@ -181,8 +165,8 @@ QString FetchMetricAnswer(const QString& url) {
 void CheckSiteMetrics(search::Fdomain& form) { CheckSiteMetrics(form, FetchMetricAnswer); }
 
 void CheckSiteMetrics(search::Fdomain& form, const MetricFetch& fetch) {
-    RunGuard guard(&form);
-    if (!guard.started()) return;
+    ReentryGuard guard(RunningForms(), &form);
+    if (!guard.entered()) return;
     MetricsRun(form, fetch).run();
 }
 

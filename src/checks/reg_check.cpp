@@ -1,11 +1,11 @@
 #include "checks/reg_check.h"
 
 #include <QCoreApplication>
-#include <QSet>
 
 #include "checks/install.h"
 #include "checks/reg_classifier.h"
 #include "core/clock.h"
+#include "core/reentry_guard.h"
 #include "db/shared_objects.h"
 #include "net/fetch.h"
 #include "search/domain_row.h"
@@ -19,18 +19,10 @@ namespace {
 
 namespace col = search::col;
 
-QSet<const search::Fdomain*>& RunningForms() {
-    static QSet<const search::Fdomain*> forms;
+QSet<const void*>& RunningForms() {
+    static QSet<const void*> forms;
     return forms;
 }
-
-struct RunningMark {
-    const search::Fdomain* form;
-    explicit RunningMark(const search::Fdomain* f) : form(f) { RunningForms().insert(form); }
-    ~RunningMark() { RunningForms().remove(form); }
-    RunningMark(const RunningMark&) = delete;
-    RunningMark& operator=(const RunningMark&) = delete;
-};
 
 ui::BusyStrip* BusyStripOf(search::Fdomain& form) {
     return form.findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));
@@ -105,8 +97,8 @@ void CheckRegStatus(search::Fdomain& form, int pass, const QString& table, bool 
 }
 
 void lregshow_Click(search::Fdomain& form, int index) {
-    if (IsRegCheckRunning(form)) return;
-    RunningMark mark(&form);
+    ReentryGuard guard(RunningForms(), &form);
+    if (!guard.entered()) return;
     switch (index) {
     case 1: CheckRegStatus(form, 0, QStringLiteral("ldomainreg")); break;
     case 2: CheckRegStatus(form, 0, QStringLiteral("ldomainhis")); break;

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QWidget>
 
 #include "db/demo_data.h"
@@ -310,6 +311,34 @@ TEST_F(StatisticsRun, FailingCountReportsAndKeepsWhatWasFetched) {
     EXPECT_EQ(Shown(11), u"3"_s);
     EXPECT_EQ(Shown(18), u"1"_s);
     EXPECT_EQ(Remembered(13), u"1000000000"_s);
+}
+
+// 点击查看 pressed again while the counts are read (the run yields at its busy strip and after each
+// count): the press is ignored, and the run in progress keeps its strip up and finishes every count.
+TEST_F(StatisticsRun, PressDuringARunIsIgnored) {
+    CreateDatabase();
+    Connect();
+    BuildPanel();
+    int filledWhenTheSecondPressReturned = -1;
+    bool stripUpAfterTheSecondPress = false;
+    QTimer::singleShot(0, [&] {
+        RunStatistics(&form_);
+        filledWhenTheSecondPressReturned = 0;
+        for (const auto& [label, count] : kCounts) filledWhenTheSecondPressReturned += Shown(label) != kWaiting;
+        stripUpAfterTheSecondPress = !strip_->isHidden();
+    });
+    RunStatistics(&form_);
+    EXPECT_EQ(filledWhenTheSecondPressReturned, 0);
+    EXPECT_TRUE(stripUpAfterTheSecondPress);
+    for (const auto& [label, count] : kCounts) EXPECT_EQ(Shown(label), QString::fromUtf16(count)) << label;
+    EXPECT_TRUE(strip_->isHidden());
+    EXPECT_TRUE(desktop_->messages.empty());
+
+    // The guard is released: a later press runs (and finds nothing left to fetch).
+    Sql(u"DELETE FROM ldomainreg"_s);
+    SetThreshold(12, u"70"_s);
+    RunStatistics(&form_);
+    EXPECT_EQ(Shown(12), u"0"_s);
 }
 
 TEST_F(StatisticsRun, ClosedConnectionIsReportedAndNothingIsWritten) {

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <exception>
 
+#include "core/reentry_guard.h"
 #include "db/db_error.h"
 #include "db/shared_objects.h"
 #include "search/statements/statistics_plan.h"
@@ -87,6 +88,11 @@ private:
 
 void RunStatistics(QWidget* form) {
     if (!form) return;
+    // The counts yield between them; a press meanwhile would run the same counts inside this run and
+    // hide the busy strip under it.
+    static QSet<const void*> running;
+    ReentryGuard guard(running, form);
+    if (!guard.entered()) return;
     BusyScope busy(form);
     busy.show(QString::fromUtf16(StatisticsBusyText));
 
