@@ -1,13 +1,24 @@
 #include "search/fdomain_rules.h"
 
 #include <algorithm>
-#include <cfenv>
 #include <climits>
 #include <cmath>
 
 #include "core/text.h"
 
 namespace ds::search {
+
+namespace {
+// A number becomes a whole count the way the page size always has: halves go to the even neighbour.
+// Done by hand rather than by nearbyint, whose result depends on the process-wide rounding mode.
+double RoundHalfToEven(double v) {
+    const double below = std::floor(v);
+    const double fraction = v - below;
+    if (fraction < 0.5) return below;
+    if (fraction > 0.5) return below + 1;
+    return std::fmod(below, 2.0) == 0 ? below : below + 1;
+}
+}  // namespace
 
 const std::array<GridColumn, GridColumnCount>& GridColumns() {
     static const std::array<GridColumn, GridColumnCount> columns{{
@@ -43,12 +54,7 @@ RowsPerPageValue RepairRowsPerPage(const QString& text) {
         kept = QStringLiteral("20");
         value = 20;
     }
-    // nearbyint follows the current rounding mode, which is round-half-even unless someone changed it.
-    const int previous = std::fegetround();
-    std::fesetround(FE_TONEAREST);
-    const double rounded = std::nearbyint(std::min(value, static_cast<double>(INT_MAX)));
-    std::fesetround(previous);
-    return {kept, static_cast<int>(rounded)};
+    return {kept, static_cast<int>(RoundHalfToEven(std::min(value, static_cast<double>(INT_MAX))))};
 }
 
 QString ClampNewRowCount(const QString& text) {

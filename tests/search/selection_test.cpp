@@ -1,6 +1,9 @@
 // The selection commands of `lsel` and the value rules of the main window's edit boxes and columns.
 #include <gtest/gtest.h>
 
+#include <cfenv>
+#include <string>
+
 #include "search/fdomain_rules.h"
 #include "search/selection.h"
 #include "ui/markup.h"
@@ -69,6 +72,8 @@ TEST(EditBoxRepairs, RowLimitRowsPerPageAndNewRows) {
         {u"1"_qs, u"1"_qs, u"1"_qs, 1, u"1"_qs},
         {u"2.5"_qs, u"2.5"_qs, u"2.5"_qs, 2, u"2.5"_qs},   // halves go to the even neighbour
         {u"3.5"_qs, u"3.5"_qs, u"3.5"_qs, 4, u"3.5"_qs},
+        {u"2.49"_qs, u"2.49"_qs, u"2.49"_qs, 2, u"2.49"_qs},
+        {u"2.51"_qs, u"2.51"_qs, u"2.51"_qs, 3, u"2.51"_qs},
         {u"30条"_qs, u"30条"_qs, u"30条"_qs, 30, u"30"_qs},  // kept as typed; the number is its leading part
         {u"2000"_qs, u"2000"_qs, u"2000"_qs, 2000, u"1000"_qs},
         {u"99999999999"_qs, u"99999999999"_qs, u"99999999999"_qs, 2147483647, u"1000"_qs},
@@ -81,6 +86,20 @@ TEST(EditBoxRepairs, RowLimitRowsPerPageAndNewRows) {
         EXPECT_EQ(rows.rowsPerPage, c.rowsPerPage);
         EXPECT_EQ(ClampNewRowCount(c.typed), c.newRows);
     }
+    // The page size does not depend on the process's rounding mode, and leaves the mode as it was.
+    const int saved = std::fegetround();
+    for (const int mode : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+        std::fesetround(mode);
+        for (const RepairCase& c : cases) {
+            const int rowsPerPage = RepairRowsPerPage(c.typed).rowsPerPage;
+            const int after = std::fegetround();
+            std::fesetround(saved);  // for gtest's own number formatting
+            EXPECT_EQ(rowsPerPage, c.rowsPerPage) << c.typed.toStdString() << " rounding mode " << mode;
+            EXPECT_EQ(after, mode);
+            std::fesetround(mode);
+        }
+    }
+    std::fesetround(saved);
 }
 
 TEST(GridColumns, GroupsRestoreTheirLoadWidths) {
