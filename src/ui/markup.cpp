@@ -304,6 +304,37 @@ void MarkupButton::paintEvent(QPaintEvent*) {
     DrawDocument(p, html_, font(), rect, Qt::AlignHCenter, colour);
 }
 
+namespace {
+
+// Radio buttons and check boxes differ only in the style elements they are drawn with.
+struct IndicatorElements {
+    QStyle::ContentsType contents;
+    QStyle::ControlElement control;
+    QStyle::SubElement label;
+};
+constexpr IndicatorElements kRadioElements{QStyle::CT_RadioButton, QStyle::CE_RadioButton,
+                                           QStyle::SE_RadioButtonContents};
+constexpr IndicatorElements kCheckElements{QStyle::CT_CheckBox, QStyle::CE_CheckBox, QStyle::SE_CheckBoxContents};
+
+QSize IndicatorSizeHint(const QWidget* w, const QStyleOptionButton& opt, const QString& html,
+                        const IndicatorElements& e) {
+    QSize contents = DocumentSize(html, w->font());
+    contents.setHeight(qMax(contents.height(), w->fontMetrics().height()));
+    return w->style()->sizeFromContents(e.contents, &opt, contents, w);
+}
+
+void PaintIndicator(QWidget* w, QStyleOptionButton opt, const QString& html, const IndicatorElements& e) {
+    QPainter p(w);
+    opt.text.clear();
+    w->style()->drawControl(e.control, &opt, &p, w);
+    const QRect rect = w->style()->subElementRect(e.label, &opt, w);
+    const QColor colour =
+        w->palette().color(w->isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
+    DrawDocument(p, html, w->font(), rect, Qt::AlignLeft, colour);
+}
+
+}  // namespace
+
 MarkupRadio::MarkupRadio(const QString& caption, QWidget* parent) : QRadioButton(parent) { setCaption(caption); }
 
 void MarkupRadio::setCaption(const QString& caption) {
@@ -318,20 +349,13 @@ void MarkupRadio::setCaption(const QString& caption) {
 QSize MarkupRadio::sizeHint() const {
     QStyleOptionButton opt;
     initStyleOption(&opt);
-    QSize contents = DocumentSize(html_, font());
-    contents.setHeight(qMax(contents.height(), fontMetrics().height()));
-    return style()->sizeFromContents(QStyle::CT_RadioButton, &opt, contents, this);
+    return IndicatorSizeHint(this, opt, html_, kRadioElements);
 }
 
 void MarkupRadio::paintEvent(QPaintEvent*) {
-    QPainter p(this);
     QStyleOptionButton opt;
     initStyleOption(&opt);
-    opt.text.clear();
-    style()->drawControl(QStyle::CE_RadioButton, &opt, &p, this);
-    const QRect rect = style()->subElementRect(QStyle::SE_RadioButtonContents, &opt, this);
-    const QColor colour = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
-    DrawDocument(p, html_, font(), rect, Qt::AlignLeft, colour);
+    PaintIndicator(this, opt, html_, kRadioElements);
 }
 
 MarkupCheck::MarkupCheck(const QString& caption, QWidget* parent) : QCheckBox(parent) { setCaption(caption); }
@@ -348,20 +372,13 @@ void MarkupCheck::setCaption(const QString& caption) {
 QSize MarkupCheck::sizeHint() const {
     QStyleOptionButton opt;
     initStyleOption(&opt);
-    QSize contents = DocumentSize(html_, font());
-    contents.setHeight(qMax(contents.height(), fontMetrics().height()));
-    return style()->sizeFromContents(QStyle::CT_CheckBox, &opt, contents, this);
+    return IndicatorSizeHint(this, opt, html_, kCheckElements);
 }
 
 void MarkupCheck::paintEvent(QPaintEvent*) {
-    QPainter p(this);
     QStyleOptionButton opt;
     initStyleOption(&opt);
-    opt.text.clear();
-    style()->drawControl(QStyle::CE_CheckBox, &opt, &p, this);
-    const QRect rect = style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, this);
-    const QColor colour = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText);
-    DrawDocument(p, html_, font(), rect, Qt::AlignLeft, colour);
+    PaintIndicator(this, opt, html_, kCheckElements);
 }
 
 // ---- label ----
