@@ -15,7 +15,7 @@
 #include "net/fetch.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
-#include "startup/remote_settings.h"
+#include "core/remote_settings.h"
 #include "ui/desktop.h"
 #include "ui/grid_control.h"
 
@@ -65,10 +65,10 @@ void FillGrid(ui::GridControl& grid) {
 void BM_RegCheckPass0(benchmark::State& state) {
     ui::SetDesktop(std::make_shared<SilentDesktop>());
     WhoisOnLoopback whois;
-    startup::RemoteSettings settings;
+    RemoteSettings settings;
     settings.loaded = true;
     settings.values.insert(QStringLiteral("lwhoisurl"), whois.baseUrl());
-    startup::SetRemoteSettings(settings);
+    SetRemoteSettings(settings);
 
     search::Fdomain form;
     form.resize(1000, 700);
@@ -99,7 +99,7 @@ void BM_RegCheckPass0(benchmark::State& state) {
     state.counters["own_ms_per_row"] = (totalMs - fetchMs) / runs / kRows;
     state.SetItemsProcessed(state.iterations() * kRows);
     ui::SetDesktop(nullptr);
-    startup::SetRemoteSettings({});
+    SetRemoteSettings({});
 }
 BENCHMARK(BM_RegCheckPass0)->Iterations(3)->Unit(benchmark::kMillisecond);
 

@@ -12,7 +12,7 @@
 #include "net/fetch.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
-#include "startup/remote_settings.h"
+#include "core/remote_settings.h"
 #include "ui/busy_strip.h"
 #include "ui/grid_control.h"
 #include "ui/markup.h"
@@ -112,7 +112,7 @@ private:
     QString directAddress(Metric m, const QString& domain) {
         QString checksum;
         if (m == Metric::PageRank) {
-            const QString llinkurl = startup::remoteSettings().field(QStringLiteral("llinkurl"));
+            const QString llinkurl = remoteSettings().field(QStringLiteral("llinkurl"));
             checksum = ChecksumFromAnswer(fetch_(ChecksumRequest(llinkurl, domain)));
         }
         return DirectRequest(m, domain, now(), checksum, config());

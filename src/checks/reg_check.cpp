@@ -10,7 +10,7 @@
 #include "net/fetch.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
-#include "startup/remote_settings.h"
+#include "core/remote_settings.h"
 #include "ui/busy_strip.h"
 #include "ui/grid_control.h"
 
@@ -41,7 +41,7 @@ void SendWriteBack(const QString& statement) {
 // Fetches and classifies one picked row; the row has already been marked "查询中".
 void CheckRow(search::Fdomain& form, ui::GridControl& grid, int row, const QString& domain, const QString& table,
               bool writeBack) {
-    const QString url = startup::remoteSettings().field(QStringLiteral("lwhoisurl")) + domain;
+    const QString url = remoteSettings().field(QStringLiteral("lwhoisurl")) + domain;
     // Without a whois address the domain itself would be fetched, and its own "not found" page read as
     // free; no answer is what it is (the row times out).
     const QString page =

@@ -9,6 +9,7 @@
 #include <exception>
 #include <utility>
 
+#include "core/stop_signal.h"
 #include "db/shared_objects.h"
 #include "search/fdomain.h"
 #include "search/fdomain_rules.h"
@@ -106,9 +107,13 @@ void Fdomain::runSearch(const QString& busyText, const QString& failureText,
     focusAfter->setFocus();
 }
 
-void Fdomain::lstop_Click() { state_.StopFlag = true; }
-void Fdomain::slstop_Click() { state_.StopFlag = true; }
-void Fdomain::lstop1_Click() { state_.StopFlag = true; }
+// A stop also ends a web fetch or a database wait that is under way, not only the loop around it.
+void Fdomain::lstop_Click() {
+    state_.StopFlag = true;
+    RequestStop();
+}
+void Fdomain::slstop_Click() { lstop_Click(); }
+void Fdomain::lstop1_Click() { lstop_Click(); }
 
 void Fdomain::setExtensionExclusive(const QList<ui::MarkupCheck*>& singles, ui::MarkupCheck* all, int index,
                                     QWidget* focus) {

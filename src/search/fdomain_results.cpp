@@ -12,7 +12,7 @@
 #include "search/fdomain_rules.h"
 #include "search/fdomain_widgets.h"
 #include "search/selection.h"
-#include "startup/remote_settings.h"
+#include "core/remote_settings.h"
 #include "ui/desktop.h"
 #include "ui/grid_control.h"
 #include "ui/markup.h"
@@ -152,7 +152,7 @@ void Fdomain::grid1_CellEdited(int row, int col) {
 void Fdomain::doubleClickOtherColumn(const QString& domain) {
     ui::desktop().setClipboardText(domain);
     ui::desktop().message(this, u"选中域名  " + domain + u"  已加入剪贴板");
-    ui::desktop().shellOpen(startup::remoteSettings().field(QStringLiteral("lbuyurl")) + domain);
+    ui::desktop().shellOpen(remoteSettings().field(QStringLiteral("lbuyurl")) + domain);
 }
 
 }  // namespace ds::search

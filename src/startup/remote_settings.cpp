@@ -37,16 +37,6 @@ QStringList SettingsLabelNames() {
     return names;
 }
 
-namespace {
-RemoteSettings& instance() {
-    static RemoteSettings settings;
-    return settings;
-}
-}  // namespace
-
-const RemoteSettings& remoteSettings() { return instance(); }
-void SetRemoteSettings(const RemoteSettings& settings) { instance() = settings; }
-
 QString VersionCaption(const QString& versionText) {
     return QStringLiteral("<TextBlock>Version <Run FontWeight='Bold' Foreground='blue'>") + versionText.toHtmlEscaped() +
            QStringLiteral("</Run></TextBlock>");

@@ -1,9 +1,11 @@
 #pragma once
-// The operator's settings row (table lconfig_all), read once at start and only read afterwards.
-#include <QHash>
+// Where the columns of the operator's settings row go, and the captions the settings load writes. The
+// row itself is core/remote_settings.h.
 #include <QString>
 #include <QStringList>
 #include <array>
+
+#include "core/remote_settings.h"
 
 namespace ds::startup {
 
@@ -21,22 +23,6 @@ extern const std::array<SettingsColumn, 24> kSettingsColumns;
 
 // Names of the holder's labels, the fourteen filled ones first, then "ldataurl", which nothing fills.
 QStringList SettingsLabelNames();
-
-struct RemoteSettings {
-    bool loaded = false;
-    double version = 0;  // lver_domain as a number
-    // Values by label name for the holder's fields (lver, ldownurl, lwhoisurl, ...), and by column name
-    // for the values that go onto the main window (lmail, lhomeurl, lweburl_domain, lseolist, ...).
-    QHash<QString, QString> values;
-    QStringList seoList;  // lseolist split at "|", empty pieces kept
-
-    // Empty text for a name that is not held.
-    QString field(const QString& name) const { return values.value(name); }
-};
-
-// The process-wide settings. Empty (loaded == false) until the start-up load has run.
-const RemoteSettings& remoteSettings();
-void SetRemoteSettings(const RemoteSettings& settings);
 
 // "<TextBlock>Version <Run ...>" + version + "</Run></TextBlock>" (the value escaped for markup).
 QString VersionCaption(const QString& versionText);

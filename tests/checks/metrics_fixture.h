@@ -19,7 +19,7 @@
 #include "core/clock.h"
 #include "net/net_test_support.h"
 #include "search/fdomain.h"
-#include "startup/remote_settings.h"
+#include "core/remote_settings.h"
 #include "support/test_support.h"
 #include "ui/grid_control.h"
 #include "ui/markup.h"
@@ -141,16 +141,16 @@ private:
 // Puts llinkurl into the remote settings for one test.
 class SettingsScope {
 public:
-    explicit SettingsScope(const QString& llinkurl) : saved_(startup::remoteSettings()) {
-        startup::RemoteSettings s = saved_;
+    explicit SettingsScope(const QString& llinkurl) : saved_(remoteSettings()) {
+        RemoteSettings s = saved_;
         s.loaded = true;
         s.values.insert(QStringLiteral("llinkurl"), llinkurl);
-        startup::SetRemoteSettings(s);
+        SetRemoteSettings(s);
     }
-    ~SettingsScope() { startup::SetRemoteSettings(saved_); }
+    ~SettingsScope() { SetRemoteSettings(saved_); }
 
 private:
-    startup::RemoteSettings saved_;
+    RemoteSettings saved_;
 };
 
 class MetricsCheckTest : public ::testing::Test {

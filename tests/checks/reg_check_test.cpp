@@ -112,9 +112,9 @@ TEST_F(RegCheckTest, SilentServiceGivesTimedOutInBoundedTime) {
     config.edit().receiveTimeoutMs = 300;
     config.apply();
     ds::test::RawServer silent({});
-    startup::RemoteSettings s;
+    RemoteSettings s;
     s.values.insert(u"lwhoisurl"_qs, silent.url(u"/whois?q="_qs));
-    startup::SetRemoteSettings(s);
+    SetRemoteSettings(s);
     fillGrid({{u"abc.com"_qs, u"未注册"_qs, {}, {}}});
 
     QElapsedTimer t;
@@ -129,10 +129,10 @@ TEST_F(RegCheckTest, SilentServiceGivesTimedOutInBoundedTime) {
 // into a host to fetch: the page fetched there would be classified as if the whois service had sent it.
 TEST_F(RegCheckTest, WhoisAddressWithoutSchemeIsNotFetched) {
     WhoisServer whois([](const std::string&, int) { return kFreePage; });
-    startup::RemoteSettings s;
+    RemoteSettings s;
     s.loaded = true;
     s.values.insert(u"lwhoisurl"_qs, whois.baseUrl().mid(QStringLiteral("http://").size()));
-    startup::SetRemoteSettings(s);
+    SetRemoteSettings(s);
     fillGrid({{u"a.com"_qs, u"未注册"_qs, {}, {}}});
     click(u"lregshow(0)"_qs);
     EXPECT_EQ(column(Status), QStringList{u"超时"_qs});

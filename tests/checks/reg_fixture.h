@@ -20,7 +20,7 @@
 #include "net/net_test_support.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
-#include "startup/remote_settings.h"
+#include "core/remote_settings.h"
 #include "support/test_support.h"
 #include "ui/grid_control.h"
 
@@ -96,15 +96,15 @@ protected:
     void TearDown() override {
         w_.reset();
         db::NewDbObjects();
-        startup::SetRemoteSettings({});
+        SetRemoteSettings({});
         SetClock(nullptr);
     }
 
     void useWhois(const WhoisServer& server) {
-        startup::RemoteSettings s;
+        RemoteSettings s;
         s.loaded = true;
         s.values.insert(QStringLiteral("lwhoisurl"), server.baseUrl());
-        startup::SetRemoteSettings(s);
+        SetRemoteSettings(s);
     }
 
     // Runs statements on the file through a connection of its own.

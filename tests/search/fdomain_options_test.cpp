@@ -18,7 +18,7 @@
 #include "search/fdomain_widgets.h"
 #include "search/statements/option_readers.h"
 #include "search/statements/search_statements.h"
-#include "startup/remote_settings.h"
+#include "core/remote_settings.h"
 #include "support/test_support.h"
 #include "ui/busy_strip.h"
 #include "ui/grid_control.h"
@@ -169,10 +169,10 @@ TEST_F(FdomainTest, SelectionCommandsMarkTheRows) {
 }
 
 TEST_F(FdomainTest, DoubleClickOnOtherColumnCopiesAndOpensPurchasePage) {
-    startup::RemoteSettings settings;
+    RemoteSettings settings;
     settings.loaded = true;
     settings.values.insert(u"lbuyurl"_qs, u"http://buy.example/reg?d="_qs);
-    startup::SetRemoteSettings(settings);
+    SetRemoteSettings(settings);
     fillGrid({{u"a.com"_qs, u"未注册"_qs, {}}, {u""_qs, {}, {}}});
     QTableView* view = grid()->view();
     auto doubleClick = [&](int row, int col) {
@@ -204,7 +204,7 @@ TEST_F(FdomainTest, DoubleClickOnOtherColumnCopiesAndOpensPurchasePage) {
     doubleClick(1, 3);  // Fip not there yet
     ASSERT_EQ(desktop_->messages.size(), 2u);
     EXPECT_EQ(desktop_->messages[1].text, u"此功能尚未开放"_qs);
-    startup::SetRemoteSettings({});
+    SetRemoteSettings({});
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 #include "search/fdomain_widgets.h"
 #include "search/statements/option_readers.h"
 #include "search/statements/search_statements.h"
-#include "startup/remote_settings.h"
+#include "core/remote_settings.h"
 #include "support/test_support.h"
 #include "ui/busy_strip.h"
 #include "ui/grid_control.h"

@@ -25,6 +25,7 @@
 #include "ui/busy_strip.h"
 #include "ui/markup.h"
 
+using namespace ds;
 using namespace ds::startup;
 using namespace ds::test;
 

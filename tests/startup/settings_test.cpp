@@ -11,6 +11,7 @@
 #include "support/test_support.h"
 #include "ui/markup.h"
 
+using namespace ds;
 using namespace ds::startup;
 using namespace ds::test;
 
