@@ -12,10 +12,10 @@
 #include <thread>
 
 #include "checks/reg_check.h"
+#include "core/remote_settings.h"
 #include "net/fetch.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
-#include "core/remote_settings.h"
 #include "ui/desktop.h"
 #include "ui/grid_control.h"
 

@@ -7,12 +7,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "core/remote_settings.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
 #include "search/fdomain_rules.h"
 #include "search/fdomain_widgets.h"
 #include "search/selection.h"
-#include "core/remote_settings.h"
 #include "ui/desktop.h"
 #include "ui/grid_control.h"
 #include "ui/markup.h"

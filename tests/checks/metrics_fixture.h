@@ -17,9 +17,9 @@
 #include "checks/install.h"
 #include "checks/metrics_check.h"
 #include "core/clock.h"
+#include "core/remote_settings.h"
 #include "net/net_test_support.h"
 #include "search/fdomain.h"
-#include "core/remote_settings.h"
 #include "support/test_support.h"
 #include "ui/grid_control.h"
 #include "ui/markup.h"
@@ -57,13 +57,16 @@ public:
         http_.server.Get(R"(.*)", [this](const httplib::Request& req, httplib::Response& res) {
             const Hit hit = Describe(req);
             Responder responder;
+            std::function<int(const Hit&)> status;
             int n = 0;
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 hits_.push_back(hit);
                 n = static_cast<int>(hits_.size());
                 responder = responder_;
+                status = status_;
             }
+            res.status = status ? status(hit) : 200;
             res.set_content(responder ? responder(hit, n) : Healthy(hit), "text/html; charset=gb2312");
         });
         http_.start();
@@ -72,6 +75,11 @@ public:
     void setResponder(Responder r) {
         std::lock_guard<std::mutex> lock(mutex_);
         responder_ = std::move(r);
+    }
+    // The HTTP status of each answer (200 unless set).
+    void setStatus(std::function<int(const Hit&)> s) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        status_ = std::move(s);
     }
     std::vector<Hit> hits() const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -136,6 +144,7 @@ private:
     mutable std::mutex mutex_;
     std::vector<Hit> hits_;
     Responder responder_;
+    std::function<int(const Hit&)> status_;
 };
 
 // Puts llinkurl into the remote settings for one test.

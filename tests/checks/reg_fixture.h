@@ -14,13 +14,13 @@
 #include <string>
 
 #include "core/clock.h"
+#include "core/remote_settings.h"
 #include "core/text.h"
 #include "db/schema.h"
 #include "db/shared_objects.h"
 #include "net/net_test_support.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
-#include "core/remote_settings.h"
 #include "support/test_support.h"
 #include "ui/grid_control.h"
 
@@ -48,11 +48,14 @@ public:
                 std::lock_guard<std::mutex> lock(mutex_);
                 nth = ++counts_[domain];
             }
+            res.status = status_ ? status_(domain) : 200;
             res.set_content(answer_(domain, nth), "text/html; charset=gb2312");
         });
         http_.start();
     }
     QString baseUrl() const { return http_.url(QStringLiteral("/whois?q=")); }
+    // The HTTP status for a domain's answers (200 unless set). Set before the first request.
+    void setStatus(std::function<int(const std::string& domain)> status) { status_ = std::move(status); }
     int requests(const std::string& domain) const {
         std::lock_guard<std::mutex> lock(mutex_);
         const auto it = counts_.find(domain);
@@ -67,13 +70,22 @@ public:
 
 private:
     Answer answer_;
+    std::function<int(const std::string&)> status_;
     ds::test::LoopbackServer<> http_;
     mutable std::mutex mutex_;
     std::map<std::string, int> counts_;
 };
 
 // Typical answer pages of the service.
-inline const std::string kRegisteredPage = "<html>Whois results for the domain: Registrar ABC, Status ok</html>";
+inline const std::string kRegisteredPage =
+    "<html>Whois results for the domain: Registrar: ABC Holdings<br>Creation Date: 2010-01-02<br>Status ok</html>";
+// An answer the service gives when it will not say: it falls through to "已注册" but shows no record.
+inline const std::string kRateLimitPage =
+    "<html>Whois results for domain: query limit exceeded, try again later</html>";
+// What nginx sends for a path it does not have; "not found" in it must not read as free.
+inline const std::string kNginx404Page =
+    "<html>\r\n<head><title>404 Not Found</title></head>\r\n<body>\r\n<center><h1>404 Not Found</h1></center>"
+    "\r\n<hr><center>nginx/1.22.1</center>\r\n</body>\r\n</html>\r\n";
 inline const std::string kFreePage = "<html>Whois results for domain: the domain is NOT REGISTERED</html>";
 inline const std::string kGarbagePage = "<html>502 Bad Gateway</html>";
 

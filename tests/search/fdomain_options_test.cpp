@@ -13,12 +13,12 @@
 #include <QTabWidget>
 #include <QTableView>
 
+#include "core/remote_settings.h"
 #include "search/fdomain.h"
 #include "search/fdomain_fixture.h"
 #include "search/fdomain_widgets.h"
 #include "search/statements/option_readers.h"
 #include "search/statements/search_statements.h"
-#include "core/remote_settings.h"
 #include "support/test_support.h"
 #include "ui/busy_strip.h"
 #include "ui/grid_control.h"
