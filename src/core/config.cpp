@@ -47,6 +47,7 @@ Config LoadConfig(const QString& path) {
     readInt(s, "SendTimeoutMs", c.sendTimeoutMs);
     readInt(s, "ReceiveTimeoutMs", c.receiveTimeoutMs);
     readInt(s, "DlPhaseTimeoutMs", c.dlPhaseTimeoutMs);
+    readInt(s, "TotalTimeoutMs", c.totalTimeoutMs);
     return c;
 }
 

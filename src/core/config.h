@@ -32,6 +32,9 @@ struct Config {
     int sendTimeoutMs = 30000;
     int receiveTimeoutMs = 30000;
     int dlPhaseTimeoutMs = 10000;
+    // Every fetch, however slowly the server keeps sending: a trickling server must not hold a row
+    // (or the start-up window) for ever.
+    int totalTimeoutMs = 120000;
 };
 
 // Reads the file at `path`; missing keys keep their defaults.

@@ -2,6 +2,7 @@
 
 #include "core/codepage.h"
 #include "core/config.h"
+#include "core/stop_signal.h"
 #include "net/decode.h"
 #include "net/http_request.h"
 #include "net/responsive_wait.h"
@@ -12,14 +13,17 @@ namespace {
 RequestResult Fetch(const QString& url, const RequestOptions& options) {
     RequestResult result;
     std::atomic<bool> cancel{false};
-    RunWhileHandlingEvents([&] { result = PerformRequest(url, options, &cancel); }, cancel);
+    const StopWatch stop;
+    RunWhileHandlingEvents(
+        [&] { result = PerformRequest(url, options, [&] { return cancel.load() || stop.stopRequested(); }); },
+        cancel);
     return result;
 }
 
 // The plain fetches: certificate errors ignored and the five headers, like a browser form post
 // that never checks anything. Their limits stand in for the Windows client's defaults, which are
 // finite too (a dead server must not hang the window).
-QString PlainFetch(const QString& url, const QString& charset, bool post) {
+FetchReply PlainFetch(const QString& url, const QString& charset, bool post) {
     const Config& c = config();
     RequestOptions o;
     o.method = post ? RequestOptions::Method::Post : RequestOptions::Method::Get;
@@ -30,12 +34,13 @@ QString PlainFetch(const QString& url, const QString& charset, bool post) {
     o.connectTimeoutMs = c.connectTimeoutMs;
     o.sendTimeoutMs = c.sendTimeoutMs;
     o.receiveTimeoutMs = c.receiveTimeoutMs;
+    o.totalTimeoutMs = c.totalTimeoutMs;
     o.bodyCapBytes = c.bodyCapBytes;
 
     const RequestResult r = Fetch(url, o);
     if (!r.ok) return {};
     try {
-        return BytesToBstr(r.body, charset);
+        return {r.status, BytesToBstr(r.body, charset)};
     } catch (const EncodingError&) {
         // Every caller names code page 936, which decodes anything; an unknown name is a failure
         // like any other here.
@@ -49,12 +54,15 @@ bool IsWebAddress(const QString& url) {
     return url.startsWith(u"http://", Qt::CaseInsensitive) || url.startsWith(u"https://", Qt::CaseInsensitive);
 }
 
-QString GetBody(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }
-QString GetBodyutf(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }
-QString GetBodyref(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }
-QString GetBodyhead(const QString& url, const QString& charset) { return PlainFetch(url, charset, true); }
+QString GetBody(const QString& url, const QString& charset) { return PlainFetch(url, charset, false).body; }
+QString GetBodyutf(const QString& url, const QString& charset) { return PlainFetch(url, charset, false).body; }
+QString GetBodyref(const QString& url, const QString& charset) { return PlainFetch(url, charset, false).body; }
+QString GetBodyhead(const QString& url, const QString& charset) { return PlainFetch(url, charset, true).body; }
+FetchReply GetBodyReply(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }
 
-QString GetBodydl(const QString& url, const QString& charset) {
+QString GetBodydl(const QString& url, const QString& charset) { return GetBodydlReply(url, charset).body; }
+
+FetchReply GetBodydlReply(const QString& url, const QString& charset) {
     const Config& c = config();
     RequestOptions o;
     o.method = RequestOptions::Method::Get;
@@ -62,13 +70,14 @@ QString GetBodydl(const QString& url, const QString& charset) {
     o.followRedirects = true;
     o.standardHeaders = false;
     o.resolveTimeoutMs = o.connectTimeoutMs = o.sendTimeoutMs = o.receiveTimeoutMs = c.dlPhaseTimeoutMs;
+    o.totalTimeoutMs = c.totalTimeoutMs;
     o.bodyCapBytes = c.bodyCapBytes;
 
-    const QString wrong = QStringLiteral("wrong");
+    const FetchReply wrong{0, QStringLiteral("wrong")};
     const RequestResult r = Fetch(url, o);
     if (!r.ok) return wrong;
     try {
-        return BytesToBstr(r.body, charset);
+        return {r.status, BytesToBstr(r.body, charset)};
     } catch (const EncodingError&) {
         return wrong;
     }

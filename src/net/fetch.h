@@ -1,11 +1,19 @@
 #pragma once
 // The synchronous web fetch operations. Each call performs one HTTP request and returns the response
-// body decoded with the named character set; the status code and headers are never looked at.
-// The request runs on a worker thread while the calling (user-interface) thread keeps processing
-// events, so windows repaint and stop buttons work; to the caller the call is synchronous.
+// body decoded with the named character set; the plain operations never look at the status code or
+// the headers. The request runs on a worker thread while the calling (user-interface) thread keeps
+// processing events, so windows repaint and stop buttons work; to the caller the call is synchronous.
+// Every request ends within the configured overall limit (totalTimeoutMs), and a stop press ends a
+// request under way within 50 ms, as a failure.
 #include <QString>
 
 namespace ds::net {
+
+// A fetch with the status kept, for callers that must tell an answer from an error page.
+struct FetchReply {
+    int status = 0;  // HTTP status of the answer; 0 when no answer arrived
+    QString body;    // what the operation itself returns (empty text, or "wrong" for the timed fetch)
+};
 
 // GET, certificate errors ignored, redirects not followed, the five standard headers, limits from
 // configuration. Every failure gives the empty text.
@@ -17,6 +25,10 @@ QString GetBodyhead(const QString& url, const QString& charset);
 // GET, certificates verified, redirects followed, no extra headers, each phase (resolve, connect, send,
 // receive) limited to the configured dlPhaseTimeoutMs (10000 ms by default). Every failure gives "wrong".
 QString GetBodydl(const QString& url, const QString& charset);
+
+// GetBody and GetBodydl with the status of the answer.
+FetchReply GetBodyReply(const QString& url, const QString& charset);
+FetchReply GetBodydlReply(const QString& url, const QString& charset);
 
 // True for http and https addresses. Callers that build an address from a setting check it first: an
 // empty or scheme-less base would otherwise be guessed into a host name (often the domain being

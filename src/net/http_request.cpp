@@ -159,7 +159,7 @@ QByteArray WireAddress(const QString& url) {
 }
 
 RequestResult PerformRequest(const QString& url, const RequestOptions& options,
-                             const std::atomic<bool>* cancel) {
+                             const std::function<bool()>& cancelled) {
     InitCurlOnce();
     std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
     std::unique_ptr<CURLM, MultiDeleter> multi(curl_multi_init());
@@ -222,6 +222,7 @@ RequestResult PerformRequest(const QString& url, const RequestOptions& options,
     if (curl_multi_add_handle(multi.get(), h) != CURLM_OK)
         return Failure(QStringLiteral("the HTTP client could not be started"));
     QString abortReason;
+    const Clock::time_point started = Clock::now();
     for (;;) {
         int running = 0;
         const CURLMcode mc = curl_multi_perform(multi.get(), &running);
@@ -230,11 +231,18 @@ RequestResult PerformRequest(const QString& url, const RequestOptions& options,
             break;
         }
         if (running == 0) break;
-        if (cancel && cancel->load()) {
+        if (cancelled && cancelled()) {
             abortReason = QStringLiteral("cancelled");
             break;
         }
-        const qint64 left = transfer.limitMs() - transfer.quietMs();
+        const qint64 runningMs =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
+        if (runningMs >= options.totalTimeoutMs) {
+            abortReason = QStringLiteral("timed out after %1 ms in all").arg(options.totalTimeoutMs);
+            break;
+        }
+        const qint64 left = std::min<qint64>(transfer.limitMs() - transfer.quietMs(),
+                                             options.totalTimeoutMs - runningMs);
         if (left < 0) {
             abortReason = QStringLiteral("timed out during %1 after %2 ms")
                               .arg(QString::fromLatin1(PhaseName(transfer.phase)))
@@ -270,7 +278,12 @@ RequestResult PerformRequest(const QString& url, const RequestOptions& options,
     } else {
         result.ok = true;
     }
-    if (result.ok) result.body = std::move(transfer.body);
+    if (result.ok) {
+        long status = 0;
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+        result.status = static_cast<int>(status);
+        result.body = std::move(transfer.body);
+    }
     return result;
 }
 

@@ -3,7 +3,7 @@
 // Blocking; safe to call from any thread, each call with its own handles.
 #include <QByteArray>
 #include <QString>
-#include <atomic>
+#include <functional>
 
 namespace ds::net {
 
@@ -19,12 +19,16 @@ struct RequestOptions {
     int connectTimeoutMs = 10000;
     int sendTimeoutMs = 10000;
     int receiveTimeoutMs = 10000;
+    // The whole request, however busy the server keeps the line: a server that sends one byte a second
+    // never trips the idle limits above.
+    int totalTimeoutMs = 120000;
     // A longer body is cut at this many bytes and the transfer ends there.
     qint64 bodyCapBytes = 32LL * 1024 * 1024;
 };
 
 struct RequestResult {
     bool ok = false;
+    int status = 0;  // HTTP status of the last response; 0 when none was read
     QByteArray body;
     bool truncated = false;  // the body reached bodyCapBytes and the rest was not read
     QString error;           // why ok is false
@@ -35,9 +39,10 @@ struct RequestResult {
 // existing escapes included, is left alone.
 QByteArray WireAddress(const QString& url);
 
-// Performs the request. Only http and https are allowed, also as redirect targets. Setting `cancel`
-// from another thread ends the request soon after with ok == false.
+// Performs the request. Only http and https are allowed, also as redirect targets. `cancelled` is
+// asked about every 50 ms (from the thread running the request); once it says yes the request ends
+// with ok == false.
 RequestResult PerformRequest(const QString& url, const RequestOptions& options,
-                             const std::atomic<bool>* cancel = nullptr);
+                             const std::function<bool()>& cancelled = {});
 
 }  // namespace ds::net

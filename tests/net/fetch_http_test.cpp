@@ -94,6 +94,34 @@ TEST_F(FetchHttp, ErrorPagesAreAnswersLikeAnyOther) {
     }
 }
 
+// The replies keep the status, so a caller can tell an error page from an answer; a failed fetch has
+// none. The timed fetch reports the status of the page it was redirected to.
+TEST_F(FetchHttp, RepliesCarryTheStatusOfTheAnswer) {
+    const struct {
+        FetchReply (*fetch)(const QString&, const QString&);
+        const char* path;
+        int status;
+        const char16_t* body;
+    } cases[] = {
+        {GetBodyReply, "/missing", 404, u"no such page"},
+        {GetBodyReply, "/broken", 500, u"server broke"},
+        {GetBodyReply, "/redirect", 302, u"moved"},
+        {GetBodyReply, "/gbk", 200, u"备案 備 €"},
+        {GetBodydlReply, "/missing", 404, u"no such page"},
+        {GetBodydlReply, "/redirect", 200, u"arrived by GET"},
+    };
+    for (const auto& c : cases) {
+        const FetchReply r = c.fetch(url(c.path), QStringLiteral("gb2312"));
+        EXPECT_EQ(r.status, c.status) << c.path;
+        EXPECT_EQ(r.body, QString::fromUtf16(c.body)) << c.path;
+    }
+    const QString closed = QStringLiteral("http://127.0.0.1:%1/").arg(ds::test::ClosedPort());
+    EXPECT_EQ(GetBodyReply(closed, QStringLiteral("gb2312")).status, 0);
+    const FetchReply failed = GetBodydlReply(closed, QStringLiteral("gb2312"));
+    EXPECT_EQ(failed.status, 0);
+    EXPECT_EQ(failed.body, u"wrong");
+}
+
 TEST_F(FetchHttp, BodiesDecodeAsCodePage936UnderEitherName) {
     const QString expected = QStringLiteral("备案 備 €");
     for (Fetch fetch : {GetBody, GetBodydl}) {

@@ -3,7 +3,9 @@
 
 #include <QElapsedTimer>
 #include <QStringList>
+#include <QTimer>
 
+#include "core/stop_signal.h"
 #include "net/fetch.h"
 #include "net/net_test_support.h"
 
@@ -176,4 +178,60 @@ TEST(FetchWire, AnswerThatStallsHalfwayIsAFailureNotAShortBody) {
     EXPECT_EQ(timed, u"wrong");
     peer.join();
     ::close(fd);
+}
+
+// A server that keeps the line busy with one byte at a time never trips the idle limits; the overall
+// limit ends the fetch, as a failure.
+TEST(FetchWire, TricklingAnswerIsCutByTheOverallLimit) {
+    ConfigScope scope;
+    scope.edit().receiveTimeoutMs = 2000;
+    scope.edit().dlPhaseTimeoutMs = 2000;
+    scope.edit().totalTimeoutMs = 600;
+    scope.apply();
+    int port = 0;
+    const int fd = ds::test::ListenOnLoopback(port);
+    ASSERT_GE(fd, 0);
+    std::thread peer([&] {
+        for (int i = 0; i < 2; ++i) {
+            const int c = ::accept(fd, nullptr, nullptr);
+            const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n";
+            ::send(c, head.constData(), head.size(), MSG_NOSIGNAL);
+            // One byte every 50 ms until the client goes away (or 10 s, so a client that never gives
+            // up cannot hang the test).
+            for (int n = 0; n < 200 && ::send(c, "x", 1, MSG_NOSIGNAL) == 1; ++n)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            ::close(c);
+        }
+    });
+    const QString url = QStringLiteral("http://127.0.0.1:%1/").arg(port);
+    QString plain = QStringLiteral("unset"), timed;
+    const qint64 plainMs = Timed([&] { plain = GetBody(url, QStringLiteral("gb2312")); });
+    const qint64 timedMs = Timed([&] { timed = GetBodydl(url, QStringLiteral("gb2312")); });
+    EXPECT_EQ(plain, QString());
+    EXPECT_EQ(timed, u"wrong");
+    for (qint64 ms : {plainMs, timedMs}) {
+        EXPECT_GE(ms, 580);
+        EXPECT_LT(ms, 3000);
+    }
+    peer.join();
+    ::close(fd);
+}
+
+// A stop press ends a fetch that is already waiting; a fetch started after it is not affected.
+TEST(FetchWire, StopPressEndsAFetchUnderWay) {
+    ConfigScope scope;
+    scope.edit().receiveTimeoutMs = 20000;
+    scope.edit().dlPhaseTimeoutMs = 20000;
+    scope.apply();
+    for (auto fetch : {GetBody, GetBodydl}) {
+        RawServer silent({});
+        QTimer::singleShot(100, [] { ds::RequestStop(); });
+        QString result = QStringLiteral("unset");
+        const qint64 ms = Timed([&] { result = fetch(silent.url(), QStringLiteral("gb2312")); });
+        EXPECT_TRUE(result.isEmpty() || result == u"wrong") << result.toStdString();
+        EXPECT_GE(ms, 90);
+        EXPECT_LT(ms, 2000);
+    }
+    RawServer answering(kOkAnswer);
+    EXPECT_EQ(GetBody(answering.url(), QStringLiteral("gb2312")), u"hello");
 }
