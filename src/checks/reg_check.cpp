@@ -6,12 +6,13 @@
 #include "checks/reg_classifier.h"
 #include "core/clock.h"
 #include "core/reentry_guard.h"
+#include "core/remote_settings.h"
 #include "db/shared_objects.h"
 #include "net/fetch.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
-#include "core/remote_settings.h"
 #include "ui/busy_strip.h"
+#include "ui/desktop.h"
 #include "ui/grid_control.h"
 
 namespace ds::checks {
@@ -28,46 +29,59 @@ ui::BusyStrip* BusyStripOf(search::Fdomain& form) {
     return form.findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));
 }
 
-// The statement is a correction the next search benefits from, not something the user waits for: a
-// failure leaves the table as it was and the check goes on.
-void SendWriteBack(const QString& statement) {
+// What a run (both passes) could not save. The corrections matter to everyone who searches the shared
+// table afterwards, so a failure is told once the run is over rather than dropped.
+struct WriteBackTally {
+    int failed = 0;
+    QString lastError;
+};
+
+void SendWriteBack(const QString& statement, WriteBackTally& tally) {
     try {
         db::OpenRecordset(db::DbRs4(), statement);
         if (db::DbRs4().state() == db::Recordset::StateOpen) db::DbRs4().close();
-    } catch (const std::exception&) {
+    } catch (const db::DbError& e) {
+        ++tally.failed;
+        tally.lastError = e.description();
     }
 }
 
-// Fetches and classifies one picked row; the row has already been marked "查询中".
+// Fetches and classifies one picked row; the row has already been marked "查询中", and its status and
+// colour before that are given to put back if the row is abandoned.
 void CheckRow(search::Fdomain& form, ui::GridControl& grid, int row, const QString& domain, const QString& table,
-              bool writeBack) {
+              bool writeBack, const QString& previousStatus, uint32_t previousColor, WriteBackTally& tally) {
     const QString url = remoteSettings().field(QStringLiteral("lwhoisurl")) + domain;
     // Without a whois address the domain itself would be fetched, and its own "not found" page read as
     // free; no answer is what it is (the row times out).
-    const QString page =
-        net::IsWebAddress(url) ? net::GetBody(url, QString::fromUtf16(WhoisCharset)).toLower() : QString();
+    net::FetchReply reply;
+    if (net::IsWebAddress(url)) reply = net::GetBodyReply(url, QString::fromUtf16(WhoisCharset));
+    const QString page = reply.body.toLower();
 
     // The window kept handling events during the fetch; a search or an import may have replaced the
     // rows meanwhile, and the answer belongs to the domain that was asked about, not to the new row.
-    if (row >= grid.rows() || grid.cellText(row, col::Domain) != domain) return;
+    // A row still marked as being asked about (its domain was typed over) gets its status back, or no
+    // pass would ever pick it again.
+    if (row >= grid.rows() || grid.cellText(row, col::Domain) != domain) {
+        if (row < grid.rows() && grid.cellText(row, col::Status) == QString::fromUtf16(StatusQuerying)) {
+            grid.setCellText(row, col::Status, previousStatus);
+            grid.setCellColor(row, col::Status, previousColor);
+        }
+        return;
+    }
 
-    const RegOutcome outcome = ClassifyWhoisAnswer(page);
+    const RegOutcome outcome = ClassifyWhoisReply(reply.status, page);
     grid.setCellColor(row, col::Status, outcome == RegOutcome::Free ? search::kMarkColor
                                                                     : grid.cellColor(0, col::Domain));
     grid.setCellText(row, col::Status, StatusText(outcome));
-    if (outcome != RegOutcome::Registered || !writeBack) return;
+    if (outcome != RegOutcome::Registered || !writeBack || !ShowsRegistrationRecord(page)) return;
 
     const std::optional<QString> statement =
         WriteBackStatement(table, grid.cellText(row, col::Id), grid.cellText(row, col::Deleted),
                            ds::clock().today(), form.state().loadedTable);
-    if (statement) SendWriteBack(*statement);
+    if (statement) SendWriteBack(*statement, tally);
 }
 
-}  // namespace
-
-bool IsRegCheckRunning(const search::Fdomain& form) { return RunningForms().contains(&form); }
-
-void CheckRegStatus(search::Fdomain& form, int pass, const QString& table, bool writeBack) {
+void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBack, WriteBackTally& tally) {
     ui::GridControl* grid = form.grid1();
     ui::BusyStrip* strip = BusyStripOf(form);
     if (strip)
@@ -82,18 +96,30 @@ void CheckRegStatus(search::Fdomain& form, int pass, const QString& table, bool 
         QCoreApplication::processEvents();
         if (form.state().StopFlag) break;
         const QString domain = grid->cellText(row, col::Domain);
-        if (!IsRowPicked(pass, domain, grid->cellText(row, col::Status))) continue;
+        const QString status = grid->cellText(row, col::Status);
+        if (!IsRowPicked(pass, domain, status)) continue;
+        const uint32_t color = grid->cellColor(row, col::Status);
         grid->setCellText(row, col::Status, QString::fromUtf16(StatusQuerying));
         QCoreApplication::processEvents();
-        CheckRow(form, *grid, row, domain, table, writeBack);
+        CheckRow(form, *grid, row, domain, table, writeBack, status, color, tally);
     }
 
     form.state().StopFlag = true;
     if (strip) strip->hide();
     form.ApplySelection();
+}
 
+}  // namespace
+
+bool IsRegCheckRunning(const search::Fdomain& form) { return RunningForms().contains(&form); }
+
+void CheckRegStatus(search::Fdomain& form, int pass, const QString& table, bool writeBack) {
+    WriteBackTally tally;
+    RunPass(form, pass, table, writeBack, tally);
     // The retry pass starts afresh, so a stop that ended the first pass does not end the retry.
-    if (pass == 0) CheckRegStatus(form, 1, table, writeBack);
+    if (pass == 0) RunPass(form, 1, table, writeBack, tally);
+    if (tally.failed > 0)
+        ui::desktop().message(&form, QString::fromUtf16(WriteBackFailedText).arg(tally.failed) + tally.lastError);
 }
 
 void lregshow_Click(search::Fdomain& form, int index) {

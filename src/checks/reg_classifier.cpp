@@ -36,6 +36,23 @@ constexpr std::array<const char16_t*, 3> kFailureMarkers = {
     u"unexpected error",
 };
 
+// Lines a registry's whois record carries (registrar, creation and expiry), in the English forms of
+// the generic registries and the Chinese forms of the .cn registry and the Chinese registrars' pages.
+constexpr std::array<const char16_t*, 12> kRecordMarkers = {
+    u"registrar:",
+    u"sponsoring registrar",
+    u"creation date",
+    u"created on",
+    u"registration time",
+    u"registration date",
+    u"expiry date",
+    u"expiration date",
+    u"expiration time",
+    u"注册商",
+    u"注册时间",
+    u"到期时间",
+};
+
 template <std::size_t N>
 bool ContainsAny(const QString& page, const std::array<const char16_t*, N>& phrases) {
     for (const char16_t* p : phrases)
@@ -54,6 +71,13 @@ RegOutcome ClassifyWhoisAnswer(const QString& page) {
         return RegOutcome::Failed;
     return RegOutcome::Registered;
 }
+
+RegOutcome ClassifyWhoisReply(int httpStatus, const QString& page) {
+    if (httpStatus < 200 || httpStatus > 299) return RegOutcome::Failed;
+    return ClassifyWhoisAnswer(page);
+}
+
+bool ShowsRegistrationRecord(const QString& page) { return ContainsAny(page, kRecordMarkers); }
 
 QString StatusText(RegOutcome outcome) {
     switch (outcome) {

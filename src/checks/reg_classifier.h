@@ -25,6 +25,16 @@ inline constexpr char16_t StatusRegistered[] = u"已注册";
 // matches wins, in the order A, B, C, D.
 RegOutcome ClassifyWhoisAnswer(const QString& lowerCasedPage);
 
+// The same for a fetched reply. Only a 2xx answer is read at all: an error page of the service or of
+// a proxy in front of it ("404 not found") would otherwise read as free, and no answer (status 0)
+// says nothing. Both are outcome C, so the retry pass asks again.
+RegOutcome ClassifyWhoisReply(int httpStatus, const QString& lowerCasedPage);
+
+// True when the page (lower-cased) shows a registration record: a registrar line or a registration or
+// expiry date. Outcome D is also what any unrecognised page falls through to ("query limit exceeded"),
+// and a row must not leave the operator's searches on the strength of such a page.
+bool ShowsRegistrationRecord(const QString& lowerCasedPage);
+
 QString StatusText(RegOutcome outcome);
 
 // Pass 0 visits rows still shown as free (the exact text, so "未注册 " is left alone); pass 1 retries

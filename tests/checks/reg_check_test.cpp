@@ -172,6 +172,42 @@ TEST_F(RegCheckTest, ReplacedRowIsNotGivenAnotherDomainsAnswer) {
     EXPECT_EQ(grid()->cellColor(1, Status), 0u);
 }
 
+// An error page is not an answer, whatever it says: every row times out and is asked once more, and
+// no row reads as free.
+TEST_F(RegCheckTest, ErrorPagesOfTheServiceAreTimeoutsNotAnswers) {
+    WhoisServer whois([](const std::string& domain, int) {
+        return domain == "gone.com" ? kFreePage : kNginx404Page;
+    });
+    whois.setStatus([](const std::string& domain) { return domain == "gone.com" ? 500 : 404; });
+    useWhois(whois);
+    fillGrid({{u"a.com"_qs, u"未注册"_qs, {}, {}}, {u"gone.com"_qs, u"未注册"_qs, {}, {}}});
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(column(Status), (QStringList{u"超时"_qs, u"超时"_qs}));
+    EXPECT_EQ(whois.requests("a.com"), 2);
+    EXPECT_EQ(whois.requests("gone.com"), 2);
+}
+
+// The domain is typed over while its answer is out: the answer is dropped, and the row shows what it
+// showed before, so a later run picks it again.
+TEST_F(RegCheckTest, RowAbandonedDuringItsFetchGetsItsStatusBack) {
+    WhoisServer whois([&](const std::string& domain, int) {
+        if (domain == "a.com")
+            QMetaObject::invokeMethod(
+                w_.get(), [&] { grid()->setCellText(1, Domain, u"typed.com"_qs); }, Qt::QueuedConnection);
+        return kFreePage;
+    });
+    useWhois(whois);
+    fillGrid({{u"a.com"_qs, u"未注册"_qs, {}, {}}});
+    grid()->setCellColor(1, Status, 255);
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(column(Status), QStringList{u"未注册"_qs});
+    EXPECT_EQ(grid()->cellColor(1, Status), 255u);
+    EXPECT_EQ(whois.requests("a.com"), 1);
+
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(whois.requests("typed.com"), 1);
+}
+
 TEST_F(RegCheckTest, SelectionRuleIsReappliedAfterTheCheck) {
     WhoisServer whois(Pages({{"free.com", kFreePage}}));
     useWhois(whois);
@@ -264,14 +300,31 @@ TEST_F(RegWriteBackTest, RowWhoseDomainTheUserRetypedIsNotWrittenBack) {
     EXPECT_TRUE(desktop_->messages.empty());
 }
 
-TEST_F(RegWriteBackTest, FailedUpdateIsIgnoredAndTheCheckGoesOn) {
-    WhoisServer whois([](const std::string&, int) { return kRegisteredPage; });
+// A page that falls through to "已注册" without a registration record (the service would not say) is
+// shown as the check always showed it, but the domain stays in the searches.
+TEST_F(RegWriteBackTest, PageWithoutARegistrationRecordWritesNothing) {
+    WhoisServer whois([](const std::string&, int) { return kRateLimitPage; });
     useWhois(whois);
     loadGrid(u"select top 2000 * from ldomainreg where (lregist=1) order by lid"_qs);
-    runScript(u"drop table ldomainreg;"_qs);
     click(u"lregshow(1)"_qs);
     EXPECT_EQ(column(Status), (QStringList{u"已注册"_qs, u"已注册"_qs, u"将过期"_qs}));
-    EXPECT_TRUE(desktop_->messages.empty());
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"1"_qs);
+}
+
+// The check goes on past failed updates, and says at the end how many could not be saved and why.
+TEST_F(RegWriteBackTest, FailedUpdatesAreCountedAndToldOnceAtTheEnd) {
+    WhoisServer whois([](const std::string&, int) { return kRegisteredPage; });
+    useWhois(whois);
+    runScript(DomainInsert(u"ldomainreg"_qs, 60, u"gone2"_qs, kToday.addDays(-9)));
+    loadGrid(u"select top 2000 * from ldomainreg where (lregist=1) order by lid"_qs);
+    // The program's connection can read but not write, as on a read-only or locked database.
+    db::DbConn().query(u"PRAGMA query_only=1"_qs);
+    click(u"lregshow(1)"_qs);
+    EXPECT_EQ(column(Status), (QStringList{u"已注册"_qs, u"已注册"_qs, u"将过期"_qs, u"已注册"_qs}));
+    ASSERT_EQ(desktop_->messages.size(), 1u);
+    EXPECT_EQ(desktop_->messages[0].text,
+              QString::fromUtf16(WriteBackFailedText).arg(2) + u"attempt to write a readonly database"_qs);
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"1"_qs);
 }
 
 }  // namespace

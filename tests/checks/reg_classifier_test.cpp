@@ -62,6 +62,54 @@ TEST(RegClassifier, PagesSortIntoTheFourOutcomes) {
         EXPECT_EQ(Name(Classify(c.page)), Name(c.expected)) << c.why;
 }
 
+TEST(RegClassifier, OnlyA2xxReplyIsReadAtAll) {
+    struct Case {
+        int status;
+        QString page;
+        RegOutcome expected;
+    };
+    const QString nginx404 = QStringLiteral("<html><head><title>404 Not Found</title></head><body><center>"
+                                            "<h1>404 Not Found</h1></center><hr><center>nginx</center></body></html>");
+    const QString registered = QStringLiteral("Whois results for domain abc.com: Registrar: ABC");
+    const Case cases[] = {
+        {404, nginx404, RegOutcome::Failed},          // "not found" in an error page is not "free"
+        {500, u"Whois results for domain x: no match"_qs, RegOutcome::Failed},
+        {302, u"moved"_qs, RegOutcome::Failed},
+        {0, QString(), RegOutcome::Failed},           // no answer at all
+        {199, registered, RegOutcome::Failed},
+        {200, nginx404, RegOutcome::Free},            // a 2xx page is read by its phrases as before
+        {204, QString(), RegOutcome::Failed},
+        {299, registered, RegOutcome::Registered},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Name(ClassifyWhoisReply(c.status, c.page.toLower())), Name(c.expected)) << c.status;
+}
+
+TEST(RegClassifier, WriteBackNeedsARegistrationRecordOnThePage) {
+    struct Case {
+        const char* page;
+        bool record;
+    };
+    const Case cases[] = {
+        {"Whois results for domain abc.com: query limit exceeded, try again later", false},
+        {"Whois results for domain abc.com: service busy", false},
+        {"results for domain abc.com: please contact your registrar", false},  // no "registrar:" line
+        {"Registrar: ABC Holdings", true},
+        {"Sponsoring Registrar: XYZ", true},
+        {"Creation Date: 2010-01-02T00:00:00Z", true},
+        {"Created On: 02-jan-2010", true},
+        {"Registry Expiry Date: 2027-01-02", true},
+        {"Registrar Registration Expiration Date: 2027-01-02", true},
+        {"Registration Time: 2003-03-17 12:20:05", true},
+        {"Expiration Time: 2027-03-17 12:48:36", true},
+        {"注册商：万网", true},
+        {"注册时间：2010-01-02", true},
+        {"到期时间：2027-01-02", true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ShowsRegistrationRecord(QString::fromUtf8(c.page).toLower()), c.record) << c.page;
+}
+
 TEST(RegClassifier, OddInputNeitherCrashesNorMatchesByAccident) {
     // Bytes decoded with the wrong code page, control characters, and a page of several megabytes.
     QByteArray binary(4096, '\0');
