@@ -9,10 +9,10 @@
 #include "core/clock.h"
 #include "core/config.h"
 #include "core/reentry_guard.h"
+#include "core/remote_settings.h"
 #include "net/fetch.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
-#include "core/remote_settings.h"
 #include "ui/busy_strip.h"
 #include "ui/grid_control.h"
 #include "ui/markup.h"
@@ -61,20 +61,40 @@ private:
         for (const Metric m : kMetricOrder) {
             if (!enabled(m)) continue;
             if (!rowShows(row, domain)) return true;
-            QString value;
             if (m == Metric::PageRank && IsInternationalName(domain)) {
-                value = QString::fromUtf16(kInternationalPageRank);
+                writeValue(row, m, QString::fromUtf16(kInternationalPageRank));
             } else {
                 bool alive = true;
                 const QString answer = fetchMetric(m, row, domain, alive);
                 if (!alive) return false;
                 if (!rowShows(row, domain)) return true;
-                value = MetricValue(m, answer);
+                // Every attempt failed (or the stop came first): the value the row had is still the best
+                // known one, and 0 or the no-rank stand-in would pass for a measurement.
+                if (AnswerFailed(m, answer))
+                    markNotMeasured(row, m);
+                else
+                    writeValue(row, m, MetricValue(m, answer));
             }
-            form_->grid1()->setCellText(row, MetricColumn(m), value);
             if (!yield()) return false;
         }
         return true;
+    }
+
+    void writeValue(int row, Metric m, const QString& value) {
+        ui::GridControl* grid = form_->grid1();
+        const int column = MetricColumn(m);
+        grid->setCellText(row, column, value);
+        if (grid->cellTip(row, column) == QString::fromUtf16(kNotMeasuredTip)) {
+            grid->setCellTip(row, column, QString());
+            grid->setCellColor(row, column, 0);
+        }
+    }
+
+    void markNotMeasured(int row, Metric m) {
+        ui::GridControl* grid = form_->grid1();
+        const int column = MetricColumn(m);
+        grid->setCellColor(row, column, kNotMeasuredColor);
+        grid->setCellTip(row, column, QString::fromUtf16(kNotMeasuredTip));
     }
 
     bool rowShows(int row, const QString& domain) const {
@@ -157,9 +177,11 @@ private:
 }  // namespace
 
 QString FetchMetricAnswer(const QString& url) {
+    const QString wrong = QStringLiteral("wrong");
     // A relay base that is empty or lacks its scheme fails like a failed request.
-    if (!net::IsWebAddress(url)) return QStringLiteral("wrong");
-    return net::GetBodydl(url, QStringLiteral("gb2312"));
+    if (!net::IsWebAddress(url)) return wrong;
+    const net::FetchReply reply = net::GetBodydlReply(url, QStringLiteral("gb2312"));
+    return IsRefusalStatus(reply.status) ? wrong : reply.body;
 }
 
 void CheckSiteMetrics(search::Fdomain& form) { CheckSiteMetrics(form, FetchMetricAnswer); }

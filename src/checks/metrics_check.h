@@ -16,7 +16,8 @@ inline constexpr char16_t kSiteMetricsBusyText[] = u"正在读取获取即时收
 // One request of the check: the answer as text, or "wrong" when the request failed.
 using MetricFetch = std::function<QString(const QString& url)>;
 
-// GetBodydl with GB2312 decoding; an address that is not http(s) fails as "wrong" without a request.
+// GetBodydl with GB2312 decoding; an address that is not http(s) fails as "wrong" without a request,
+// and so does an answer with which the service refuses a throttled client (403, 429).
 QString FetchMetricAnswer(const QString& url);
 
 // Runs the check over the rows of form.grid1(). Returns at once (doing nothing) when a check of this

@@ -19,15 +19,29 @@ bool IsPlainFailure(const QString& answer) {
     return answer == u"wrong" || answer == u"black";
 }
 
+// The search service's verification page (its title, the host its captcha is served from, the captcha
+// input of its form) and its throttling notice. Markers carry markup or a whole notice, so a result
+// page whose snippets merely mention a captcha is still read.
+bool IsVerificationPage(const QString& answer) {
+    return ContainsAny(answer, {u"<title>百度安全验证</title>", u"wappass.baidu.com", u"name=\"captcha",
+                                u"name='captcha", u"请求过于频繁，请稍后再试", u"访问过于频繁"});
+}
+
 // A whole number is written without decimals, like the counts the services show.
 QString NumberText(double value) { return ShortestNumber(value); }
+
+// The first `limit` characters, never ending inside a surrogate pair.
+QString CutText(const QString& text, int limit) {
+    if (text.size() <= limit) return text;
+    return text.left(text.at(limit - 1).isHighSurrogate() ? limit - 1 : limit);
+}
 
 // Baidu's count after its marker. The "site:" answer keeps "约" in the number (which then reads as
 // 0); the "domain:" answer drops it. Without "个" the text after the marker is written as it stands.
 QString BaiduCount(const QString& answer, const QString& marker, bool dropAbout) {
     if (!answer.contains(marker)) return QStringLiteral("0");
     QString v = After(answer, marker);
-    if (!v.contains(u'个')) return v;
+    if (!v.contains(u'个')) return CutText(v, kRawCountTextLimit);
     v = Before(v, QStringLiteral("个")).trimmed();
     v.remove(u',');
     if (dropAbout) v.remove(u'约');
@@ -125,7 +139,7 @@ QString ChecksumRequest(const QString& llinkurl, const QString& domain) {
 QString ChecksumFromAnswer(const QString& answer) { return answer.trimmed(); }
 
 bool AnswerFailed(Metric m, const QString& answer) {
-    if (IsPlainFailure(answer)) return true;
+    if (IsPlainFailure(answer) || IsVerificationPage(answer)) return true;
     switch (m) {
     case Metric::BaiduSite:
         return answer.contains(S(u"您的访问出错了")) ||
@@ -140,6 +154,8 @@ bool AnswerFailed(Metric m, const QString& answer) {
     }
     return true;
 }
+
+bool IsRefusalStatus(int httpStatus) { return httpStatus == 403 || httpStatus == 429; }
 
 QString MetricValue(Metric m, const QString& answer) {
     switch (m) {

@@ -38,11 +38,27 @@ QString ChecksumRequest(const QString& llinkurl, const QString& domain);
 // The checksum is what the script answered, outer blanks removed; nothing is computed here.
 QString ChecksumFromAnswer(const QString& answer);
 
-// True when the answer shows a failure and the metric is asked again.
+// True when the answer shows a failure and the metric is asked again. A verification or throttling
+// page of the search service counts as a failure for every metric: it carries no count, and read as
+// an answer it would write 0 over a real value.
 bool AnswerFailed(Metric m, const QString& answer);
 
-// The cell text for the metric's answer.
+// HTTP statuses with which the services refuse a client they throttle (403, 429). Their pages are not
+// answers whatever they say; the fetch reports them as failed ("wrong").
+bool IsRefusalStatus(int httpStatus);
+
+// The cell text for the metric's answer. Only an answer that passed AnswerFailed is written; a metric
+// whose every attempt failed keeps the value it had (see kNotMeasuredTip).
 QString MetricValue(Metric m, const QString& answer);
+
+// A Baidu answer with its marker but without "个" is written as the text that follows the marker, cut
+// to this many characters (a whole page in a cell makes every repaint slow).
+inline constexpr int kRawCountTextLimit = 200;
+
+// How a cell whose metric could not be measured in the last run is marked: grey text (0x00BBGGRR)
+// and this tooltip, over the value it had.
+inline constexpr char16_t kNotMeasuredTip[] = u"未取得";
+inline constexpr unsigned kNotMeasuredColor = 0x808080;
 
 // A domain is international when the first or the last character of its first label, or its last
 // character, is not ASCII. Such names get "0" for PageRank without any request.

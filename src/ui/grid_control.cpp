@@ -80,6 +80,8 @@ QString GridControl::cellText(int row, int col) const { return model_->text(row,
 void GridControl::setCellText(int row, int col, const QString& text) { model_->setText(row, col, text); }
 uint32_t GridControl::cellColor(int row, int col) const { return model_->color(row, col); }
 void GridControl::setCellColor(int row, int col, uint32_t bgr) { model_->setColor(row, col, bgr); }
+QString GridControl::cellTip(int row, int col) const { return model_->tip(row, col); }
+void GridControl::setCellTip(int row, int col, const QString& tip) { model_->setTip(row, col, tip); }
 
 int GridControl::columnWidth(int col) const {
     if (col < 0 || col >= cols() || view_->isColumnHidden(col)) return 0;

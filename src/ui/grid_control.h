@@ -36,6 +36,8 @@ public:
     void setCellText(int row, int col, const QString& text);
     uint32_t cellColor(int row, int col) const;  // 0 (black) until set
     void setCellColor(int row, int col, uint32_t bgr);
+    QString cellTip(int row, int col) const;  // the cell's tooltip; empty when none
+    void setCellTip(int row, int col, const QString& tip);
 
     // Columns.
     int columnWidth(int col) const;

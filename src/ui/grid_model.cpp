@@ -44,6 +44,7 @@ void GridModel::setGridCols(int count) {
         for (Row& row : rows_) {
             if (row.text.size() > static_cast<size_t>(count)) row.text.resize(count);
             if (row.color.size() > static_cast<size_t>(count)) row.color.resize(count);
+            if (row.tip.size() > static_cast<size_t>(count)) row.tip.resize(count);
         }
         if (checkColumn_ >= count) checkColumn_ = -1;
         endRemoveColumns();
@@ -87,6 +88,24 @@ void GridModel::setColor(int row, int col, uint32_t bgr) {
     }
     if (r.color[col] == bgr) return;
     r.color[col] = bgr;
+    notifyCell(row, col);
+}
+
+QString GridModel::tip(int row, int col) const {
+    if (!inside(row, col)) return {};
+    const Row& r = rows_[row];
+    return static_cast<size_t>(col) < r.tip.size() ? r.tip[col] : QString();
+}
+
+void GridModel::setTip(int row, int col, const QString& tip) {
+    if (!inside(row, col)) return;
+    Row& r = rows_[row];
+    if (static_cast<size_t>(col) >= r.tip.size()) {
+        if (tip.isEmpty()) return;
+        r.tip.resize(cols_);
+    }
+    if (r.tip[col] == tip) return;
+    r.tip[col] = tip;
     notifyCell(row, col);
 }
 
@@ -151,6 +170,10 @@ QVariant GridModel::cellData(int row, int col, int role) const {
     case Qt::ForegroundRole: {
         const uint32_t bgr = color(row, col);
         return bgr ? QVariant(ColorFromBgr(bgr)) : QVariant();
+    }
+    case Qt::ToolTipRole: {
+        const QString t = tip(row, col);
+        return t.isEmpty() ? QVariant() : QVariant(t);
     }
     case Qt::CheckStateRole:
         if (col != checkColumn_ || row == 0) return {};

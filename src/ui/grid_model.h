@@ -29,6 +29,9 @@ public:
     void setText(int row, int col, const QString& text);
     uint32_t color(int row, int col) const;
     void setColor(int row, int col, uint32_t bgr);
+    // A cell's tooltip (empty: none).
+    QString tip(int row, int col) const;
+    void setTip(int row, int col, const QString& tip);
 
     // The check-box column (-1: none). Its cells show a box that is ticked when the text reads "1".
     int checkColumn() const { return checkColumn_; }
@@ -57,6 +60,7 @@ private:
     struct Row {
         std::vector<QString> text;     // empty, or sized to the column count
         std::vector<uint32_t> color;   // empty, or sized to the column count
+        std::vector<QString> tip;      // empty, or sized to the column count
     };
     bool inside(int row, int col) const;
     QVariant cellData(int row, int col, int role) const;

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "checks/metrics_fixture.h"
+#include "checks/metrics_rules.h"
 #include "core/codepage.h"
 #include "search/page_loader.h"
 #include "ui/busy_strip.h"
@@ -148,7 +149,9 @@ TEST_F(MetricsCheckTest, ServiceThatNeverAnswersEndsAfter101Retries) {
     EXPECT_EQ(direct, 11);  // the first attempt and every tenth retry
     EXPECT_EQ(services_.count("r"), 91);
     EXPECT_EQ(static_cast<int>(silent.requests().size()), 11);
-    EXPECT_EQ(grid()->cellText(1, 20), QStringLiteral("1000000000"));
+    // Nothing was measured: the cell keeps what it had, marked as not measured.
+    EXPECT_EQ(grid()->cellText(1, 20), QStringLiteral("-"));
+    EXPECT_EQ(grid()->cellTip(1, 20), QString::fromUtf16(kNotMeasuredTip));
     EXPECT_LT(elapsed, 8000);
     std::cout << "[ measure ] 102 requests, 11 of them timing out after 150 ms: " << elapsed << " ms\n";
 }
@@ -166,10 +169,61 @@ TEST_F(MetricsCheckTest, StopEndsRetryingAndTheRowLoop) {
     });
     click(QStringLiteral("lgetshow(0)"));
     EXPECT_EQ(services_.labels(), Labels({"s/site", "r1/baidusite.php", "s/site", "s/domain", "alexa"}));
-    EXPECT_EQ(metrics(1), Cells({"-", "0", "0", "1000000000"}));
+    // The failed answers are not values: the cells keep theirs and are marked.
+    EXPECT_EQ(metrics(1), Cells({"-", "-", "-", "-"}));
+    for (int c = 18; c <= 20; ++c) EXPECT_EQ(grid()->cellColor(1, c), kNotMeasuredColor) << c;
+    EXPECT_EQ(grid()->cellTip(1, 17), QString());
     EXPECT_EQ(metrics(2), Cells({"-", "-", "-", "-"}));
     EXPECT_TRUE(w_->state().StopFlag);
     EXPECT_FALSE(w_->findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"))->isVisible());
+}
+
+// The search service refuses the direct requests (a throttling status, its verification page): those
+// answers go to the relays like any failure instead of being read as "nothing found".
+TEST_F(MetricsCheckTest, RefusalsOfTheServiceGoToTheRelays) {
+    setBoxes(false, true, true, false);
+    setRows({QStringLiteral("example.com")});
+    services_.setStatus([](const Hit& hit) { return hit.label == "s/site" ? 429 : 200; });
+    services_.setResponder([](const Hit& hit, int) {
+        if (hit.label == "s/site") return std::string("<html>too many requests</html>");
+        if (hit.label == "s/domain")
+            return EncodeText(QString::fromUtf16(u"<html><head><title>百度安全验证</title></head><body><form>"
+                                                 u"<input name=\"captcha\"></form>找到相关结果约0个</body></html>"),
+                              QStringLiteral("GBK"))
+                .toStdString();
+        return MetricServices::Healthy(hit);
+    });
+    click(QStringLiteral("lgetshow(0)"));
+    // Relays r0 and r1: after r1 the rotation passes the direct service (refused again) on its way round.
+    EXPECT_EQ(services_.labels(),
+              Labels({"s/site", "r1/baidusite.php", "s/domain", "s/domain", "r1/baidudomain.php"}));
+    EXPECT_EQ(metrics(1), Cells({"-", "1234", "5670", "-"}));
+    EXPECT_EQ(grid()->cellTip(1, 18), QString());
+}
+
+// A metric that could not be measured keeps the loaded value, grey with a tooltip; the next run that
+// measures it writes the value and takes the mark away.
+TEST_F(MetricsCheckTest, UnmeasuredValuesKeepTheirTextUntilAMeasurementArrives) {
+    setBoxes(true, false, false, true);
+    setRelays({QStringLiteral("r0")});
+    setRows({QStringLiteral("example.com")});
+    grid()->setCellText(1, 20, QStringLiteral("321"));
+    grid()->setCellText(1, 17, QStringLiteral("3"));
+    services_.setResponder([](const Hit&, int) { return std::string("wrong"); });
+    click(QStringLiteral("lgetshow(0)"));
+    EXPECT_EQ(metrics(1), Cells({"3", "-", "-", "321"}));
+    for (int c : {17, 20}) {
+        EXPECT_EQ(grid()->cellTip(1, c), QString::fromUtf16(kNotMeasuredTip)) << c;
+        EXPECT_EQ(grid()->cellColor(1, c), kNotMeasuredColor) << c;
+    }
+
+    services_.setResponder({});
+    click(QStringLiteral("lgetshow(0)"));
+    EXPECT_EQ(metrics(1), Cells({"5", "-", "-", "12345"}));
+    for (int c : {17, 20}) {
+        EXPECT_EQ(grid()->cellTip(1, c), QString()) << c;
+        EXPECT_EQ(grid()->cellColor(1, c), 0u) << c;
+    }
 }
 
 // A click on a query button while a run waits for an answer does not start a second run inside it;
@@ -230,7 +284,8 @@ TEST_F(MetricsCheckTest, RowReplacedDuringAFetchKeepsTheNewDomainsCells) {
     }
 }
 
-// Empty, binary and very large answers are reduced like any other text.
+// Empty, binary and very large answers are reduced like any other text; those that never pass the
+// failure test leave the cells as they were.
 TEST_F(MetricsCheckTest, JunkAnswersAreReducedWithoutHarm) {
     setBoxes(true, true, true, true);
     setRelays({QStringLiteral("r0")});  // one relay: every retry goes direct
@@ -246,12 +301,9 @@ TEST_F(MetricsCheckTest, JunkAnswersAreReducedWithoutHarm) {
         return std::string();
     });
     click(QStringLiteral("lgetshow(0)"));
-    const QString site = grid()->cellText(1, 18);
-    EXPECT_EQ(site.size(), 3 * 1024 * 1024);
-    EXPECT_TRUE(site.startsWith(QStringLiteral("xxx")));
-    EXPECT_EQ(grid()->cellText(1, 19), QStringLiteral("0"));
-    EXPECT_EQ(grid()->cellText(1, 20), QStringLiteral("1000000000"));
-    EXPECT_EQ(grid()->cellText(1, 17), QStringLiteral("0"));
+    // The raw rest of the page is cut, so the grid stays quick to paint.
+    EXPECT_EQ(grid()->cellText(1, 18), QString(kRawCountTextLimit, u'x'));
+    EXPECT_EQ(metrics(1), Cells({"-", std::string(kRawCountTextLimit, 'x'), "-", "-"}));
     EXPECT_EQ(services_.count("s/site"), 1);
     EXPECT_EQ(services_.count("s/domain"), 102);
     EXPECT_EQ(services_.count("tbr"), 102);

@@ -92,11 +92,36 @@ const FailureCase kFailureCases[] = {
     {"pr_forbidden", Metric::PageRank, u"<b>403.</b> Rank", true},
     {"pr_no_rank", Metric::PageRank, u"", true},
     {"pr_black", Metric::PageRank, u"black", true},
+    // Verification and throttling pages fail every metric, even with a marker in them.
+    {"site_verification_title", Metric::BaiduSite, u"<title>百度安全验证</title> 找到相关结果数1个", true},
+    {"domain_verification_redirect", Metric::BaiduDomain,
+     u"<a href=\"https://wappass.baidu.com/static/captcha/tuxing.html\">找到相关结果</a>", true},
+    {"site_captcha_input", Metric::BaiduSite, u"<form><input name=\"captcha_code\">没有找到与", true},
+    {"domain_throttled", Metric::BaiduDomain, u"请求过于频繁，请稍后再试 找到相关结果1个", true},
+    {"alexa_verification", Metric::Alexa, u"<title>百度安全验证</title></ALEXA>", true},
+    // A result page whose snippets talk about captchas is still an answer.
+    {"site_snippet_mentions_captcha", Metric::BaiduSite, u"找到相关结果数3个 ... 验证码 captcha 安全验证", false},
 };
 
 TEST(MetricsRules, FailureTests) {
     for (const FailureCase& c : kFailureCases)
         EXPECT_EQ(AnswerFailed(c.metric, U(c.answer)), c.failed) << c.name;
+    for (int status : {403, 429}) EXPECT_TRUE(IsRefusalStatus(status)) << status;
+    for (int status : {0, 200, 404, 500, 502}) EXPECT_FALSE(IsRefusalStatus(status)) << status;
+}
+
+// The text after the marker is written when "个" is missing, but never a whole page of it.
+TEST(MetricsRules, RawRestIsCutToTwoHundredCharacters) {
+    const QString rest = QString(4 * 1024 * 1024, u'x');
+    for (Metric m : {Metric::BaiduSite, Metric::BaiduDomain}) {
+        const QString marker = m == Metric::BaiduSite ? U(u"找到相关结果数") : U(u"找到相关结果");
+        EXPECT_EQ(MetricValue(m, marker + rest), QString(kRawCountTextLimit, u'x'));
+        EXPECT_EQ(MetricValue(m, marker + u"约100</div>"), U(u"约100</div>"));
+    }
+    // A character outside the basic plane is not split at the cut.
+    const QString astral = QString(kRawCountTextLimit - 1, u'y') + U(u"\U00020000") + u"tail";
+    const QString cut = MetricValue(Metric::BaiduSite, U(u"找到相关结果数") + astral);
+    EXPECT_EQ(cut, QString(kRawCountTextLimit - 1, u'y'));
 }
 
 TEST(MetricsRules, RequestAddresses) {
