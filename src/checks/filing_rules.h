@@ -8,7 +8,8 @@ namespace ds::checks {
 
 // The key under which ldomainback files a grid cell's domain, or nothing when the cell holds no name
 // worth a query (no "." after at least one character). The cell is lower-cased and loses every
-// "http://" and space; one leading "www." and every "|" go before the lookup.
+// "http://", "https://" and space, and one trailing "/"; one leading "www." and every "|" go before
+// the lookup.
 std::optional<QString> FilingLookupKey(const QString& domainCell);
 
 // "select * from ldomainback where lallname='<key>'", the key's quotes doubled.

@@ -28,6 +28,11 @@ TEST(FilingRules, CellsBecomeLookupKeys) {
         {QString(), std::nullopt},
         // The "." is looked for before "|" goes, so "|.com" is asked about as ".com".
         {u"|.com"_qs, u".com"_qs},
+        // Addresses pasted from a browser.
+        {u"HTTPS://www.Abc.com/"_qs, u"abc.com"_qs},
+        {u"https://abc.com//"_qs, u"abc.com/"_qs},  // one trailing "/" only
+        {u"http://https://abc.com"_qs, u"abc.com"_qs},
+        {u"https://.com/"_qs, std::nullopt},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FilingLookupKey(c.cell), c.key) << c.cell.toStdString();
