@@ -116,12 +116,46 @@ int PageRank(Random& r) {
     return pr;
 }
 
-// Fills one domain table. Filed rows are offered to `filings` (for ldomainback) while it has room.
-void FillDomains(const Database& db, const char* table, qint64 rows, double registeredShare, const QDate& today,
-                 const DateTexts& dates, Random& r, std::vector<Filing>& filings, size_t filingRoom) {
+// ldomainback, written as the rows that name its records are. The filing check looks every grid row up
+// here, so a row showing a filing number without its record would be "un-filed" by the check.
+class FilingTable {
+public:
+    explicit FilingTable(const Database& db)
+        : insert_(db,
+                  "INSERT INTO ldomainback (lallname,lback,lbacktime,lbackhost,lbackhostkind,lbackname,lbackweb)"
+                  " VALUES (?,?,?,?,?,?,?)") {}
+
+    void add(const Filing& f, Random& r) {
+        const std::string holder = demo::MakeHolder(r, f.kind == "企业");
+        const std::string web = "www." + f.allName;
+        insert_.text(f.allName).text(f.number).text(f.date).text(holder).text(f.kind).text(f.siteName).text(web);
+        insert_.step();
+        ++count_;
+    }
+    qint64 count() const { return count_; }
+
+private:
+    Insert insert_;
+    qint64 count_ = 0;
+};
+
+Filing MakeFiling(Random& r, std::string allName, const std::string& date) {
+    const bool enterprise = r.chance(0.45);
+    Filing f;
+    f.allName = std::move(allName);
+    f.number = demo::MakeFilingNumber(r);
+    f.date = date;
+    f.kind = enterprise ? "企业" : "个人";
+    f.siteName = demo::MakeSiteName(r, enterprise);
+    return f;
+}
+
+// Fills one domain table; every filed row gets its record in `filings`. `seen` spans both tables, so a
+// name is listed once in the whole database and its filing record cannot belong to two different rows.
+void FillDomains(const Database& db, const char* table, qint64 rows, double registeredShare, double filedShare,
+                 const QDate& today, const DateTexts& dates, Random& r, std::unordered_set<std::string>& seen,
+                 FilingTable& filings) {
     Insert insert(db, (std::string("INSERT INTO ") + table + kDomainInsert).c_str());
-    std::unordered_set<std::string> seen;
-    seen.reserve(static_cast<size_t>(rows) * 2);
     // The first rows fall exactly on today, yesterday and tomorrow, the days the status rules turn on.
     const int fixedOffsets[] = {0, -1, 1};
     for (qint64 i = 0; i < rows; ++i) {
@@ -137,16 +171,9 @@ void FillDomains(const Database& db, const char* table, qint64 rows, double regi
         const QDate deleted = today.addDays(offset);
         const QDate expires = deleted.addDays(-r.between(35, 65));
         const QDate registered = expires.addYears(-r.between(1, 10)).addDays(r.between(0, 30));
-        const bool filed = !r.chance(0.15);
-        const bool enterprise = r.chance(0.45);
+        const bool filed = r.chance(filedShare);
         Filing filing;
-        if (filed) {
-            filing.allName = all;
-            filing.number = demo::MakeFilingNumber(r);
-            filing.date = dates.at(std::min(registered.addDays(r.between(10, 400)), today));
-            filing.kind = enterprise ? "企业" : "个人";
-            filing.siteName = demo::MakeSiteName(r, enterprise);
-        }
+        if (filed) filing = MakeFiling(r, all, dates.at(std::min(registered.addDays(r.between(10, 400)), today)));
         insert.text(name.text)
             .text(ext)
             .text(all)
@@ -167,35 +194,18 @@ void FillDomains(const Database& db, const char* table, qint64 rows, double regi
             .integer(r.chance(0.35) ? 0 : r.logUniform(1, 50000))
             .integer(r.chance(0.4) ? 0 : r.logUniform(1, 200000));
         insert.step();
-        // Three in four filed rows get a record, so a filing check finds most but not all of them.
-        if (filed && filings.size() < filingRoom && r.chance(0.75)) filings.push_back(std::move(filing));
+        if (filed) filings.add(filing, r);
     }
 }
 
-void FillFilings(const Database& db, std::vector<Filing>& filings, qint64 wanted, const QDate& today,
-                 const DateTexts& dates, Random& r) {
-    // Not enough filed rows in the domain tables: the rest are records of names no table lists.
-    std::unordered_set<std::string> names;
-    for (const Filing& f : filings) names.insert(f.allName);
-    while (static_cast<qint64>(filings.size()) < wanted) {
-        Filing f;
-        f.allName = demo::MakeName(r).text + demo::PickExtension(r, false);
-        if (!names.insert(f.allName).second) continue;
-        const bool enterprise = r.chance(0.45);
-        f.number = demo::MakeFilingNumber(r);
-        f.date = dates.at(today.addDays(-r.between(30, 3650)));
-        f.kind = enterprise ? "企业" : "个人";
-        f.siteName = demo::MakeSiteName(r, enterprise);
-        filings.push_back(std::move(f));
-    }
-    Insert insert(db,
-                  "INSERT INTO ldomainback (lallname,lback,lbacktime,lbackhost,lbackhostkind,lbackname,lbackweb)"
-                  " VALUES (?,?,?,?,?,?,?)");
-    for (const Filing& f : filings) {
-        const std::string holder = demo::MakeHolder(r, f.kind == "企业");
-        const std::string web = "www." + f.allName;
-        insert.text(f.allName).text(f.number).text(f.date).text(holder).text(f.kind).text(f.siteName).text(web);
-        insert.step();
+// Records of names no table lists, as the operator's filing table holds many more names than are
+// dropping; they make up the count asked for when the listed rows bring fewer.
+void FillUnlistedFilings(FilingTable& filings, qint64 wanted, const QDate& today, const DateTexts& dates,
+                         Random& r, std::unordered_set<std::string>& seen) {
+    while (filings.count() < wanted) {
+        std::string all = demo::MakeName(r).text + demo::PickExtension(r, false);
+        if (!seen.insert(all).second) continue;
+        filings.add(MakeFiling(r, std::move(all), dates.at(today.addDays(-r.between(30, 3650)))), r);
     }
 }
 
@@ -287,12 +297,14 @@ void Generate(const QString& file, const DemoOptions& options) {
                        "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536;"));
     db.exec(SqliteSchemaTables());
     db.exec(QStringLiteral("BEGIN"));
-    std::vector<Filing> filings;
-    const size_t room = static_cast<size_t>(std::max<qint64>(options.backRows, 0));
-    filings.reserve(room);
-    FillDomains(db, "ldomainreg", options.regRows, 0.88, today, dates, r, filings, room);
-    FillDomains(db, "ldomainhis", options.hisRows, 0.9, today, dates, r, filings, room);
-    FillFilings(db, filings, options.backRows, today, dates, r);
+    std::unordered_set<std::string> seen;
+    seen.reserve(static_cast<size_t>(std::max<qint64>(options.regRows + options.hisRows + options.backRows, 0)) * 2);
+    FilingTable filings(db);
+    // ldomainreg lists filed domains (a few rows show none, as NULL filing columns do occur); of the
+    // expired domains in general only a quarter carry a filing.
+    FillDomains(db, "ldomainreg", options.regRows, 0.88, 0.85, today, dates, r, seen, filings);
+    FillDomains(db, "ldomainhis", options.hisRows, 0.9, 0.25, today, dates, r, seen, filings);
+    FillUnlistedFilings(filings, options.backRows, today, dates, r, seen);
     FillNotices(db, dates, today);
     db.exec(QStringLiteral("COMMIT"));
     // Indexes after loading are built by sorting once instead of being updated per row.

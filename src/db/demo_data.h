@@ -11,6 +11,8 @@ namespace ds::db {
 struct DemoOptions {
     qint64 regRows = 3000;
     qint64 hisRows = 3000;
+    // At least this many ldomainback records: every filed domain row has its own, and records of names
+    // no table lists make up the rest.
     qint64 backRows = 2000;
     QDate today;  // dates are spread around this day; an invalid date means ds::clock().today()
     quint32 seed = 2026;

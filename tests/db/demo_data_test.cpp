@@ -72,7 +72,10 @@ TEST_F(DemoDataTest, SameSeedAndDayGiveTheSameRowsAnotherSeedDoesNot) {
 TEST_F(DemoDataTest, DomainTablesHoldTheRequestedConsistentRows) {
     EXPECT_EQ(count(u"select count(*) from ldomainreg"_qs), 600);
     EXPECT_EQ(count(u"select count(*) from ldomainhis"_qs), 800);
-    EXPECT_EQ(count(u"select count(*) from ldomainback"_qs), 300);
+    // more filed rows than the 300 records asked for: each of them has its own
+    EXPECT_EQ(count(u"select count(*) from ldomainback"_qs),
+              count(u"select count(*) from ldomainreg where lback is not null"_qs) +
+                  count(u"select count(*) from ldomainhis where lback is not null"_qs));
     for (const QString& table : {u"ldomainreg"_qs, u"ldomainhis"_qs}) {
         const QString from = u" from "_qs + table + u" where "_qs;
         SCOPED_TRACE(table.toStdString());
@@ -86,7 +89,7 @@ TEST_F(DemoDataTest, DomainTablesHoldTheRequestedConsistentRows) {
         EXPECT_GT(count(u"select count(*)"_qs + from + u"lregist=0"_qs), 0);
         EXPECT_GT(count(u"select count(*)"_qs + from + u"lregist=1"_qs),
                   count(u"select count(*)"_qs + from + u"lregist=0"_qs));
-        // about one row in seven has no filing at all, and then none of the four filing columns
+        // some rows have no filing at all, and then none of the four filing columns
         const qint64 unfiled = count(u"select count(*)"_qs + from + u"lback is null"_qs);
         EXPECT_GT(unfiled, 0);
         EXPECT_EQ(unfiled,
@@ -109,6 +112,46 @@ TEST_F(DemoDataTest, DomainTablesHoldTheRequestedConsistentRows) {
     EXPECT_GT(
         count(u"select count(*) from ldomainback b join ldomainreg r on r.lallname=b.lallname and r.lback=b.lback"_qs),
         200);
+}
+
+// The filing check looks each grid row up in ldomainback and writes "未备案" when there is no record: a
+// filed row without its record, or with a record that says something else, would change under the check.
+TEST_F(DemoDataTest, EveryFiledRowHasItsOwnMatchingFilingRecord) {
+    for (const QString& table : {u"ldomainreg"_qs, u"ldomainhis"_qs}) {
+        SCOPED_TRACE(table.toStdString());
+        const QString filed = u"select count(*) from "_qs + table + u" r where coalesce(r.lback,'') <> ''"_qs;
+        EXPECT_GT(count(filed), 100);
+        EXPECT_EQ(count(filed + u" and not exists (select 1 from ldomainback b where b.lallname=r.lallname)"_qs), 0)
+            << "orphans";
+        EXPECT_EQ(count(filed + u" and not exists (select 1 from ldomainback b where b.lallname=r.lallname"
+                                u" and b.lback=r.lback and b.lbacktime=r.lbacktime and b.lbackhostkind=r.lbackhostkind"
+                                u" and b.lbackname=r.lbackname)"_qs),
+                  0)
+            << "records that disagree with their rows";
+    }
+    EXPECT_EQ(count(u"select count(*) from (select lallname from ldomainback group by lallname having count(*)>1)"_qs),
+              0);
+    EXPECT_EQ(count(u"select count(*) from ldomainreg r join ldomainhis h on h.lallname=r.lallname"_qs), 0)
+        << "a name listed in both tables could show another row's filing";
+}
+
+TEST_F(DemoDataTest, RecordsOfUnlistedNamesMakeUpTheRequestedCount) {
+    const QString small = dir->filePath(u"small.db"_qs);
+    DemoOptions o = options();
+    o.regRows = 40;
+    o.hisRows = 40;
+    o.backRows = 500;
+    GenerateDemoDatabase(small, o);
+    Connection c;
+    c.open(u"Provider=SQLite;Data Source="_qs + small);
+    auto countIn = [&c](const QString& sql) { return c.query(sql).rows.at(0).at(0).toLongLong(); };
+    EXPECT_EQ(countIn(u"select count(*) from ldomainback"_qs), 500);
+    const qint64 listed = countIn(
+        u"select count(*) from ldomainback b where exists (select 1 from ldomainreg r where r.lallname=b.lallname)"
+        u" or exists (select 1 from ldomainhis h where h.lallname=b.lallname)"_qs);
+    EXPECT_EQ(listed, countIn(u"select count(*) from ldomainreg where lback is not null"_qs) +
+                          countIn(u"select count(*) from ldomainhis where lback is not null"_qs));
+    EXPECT_LT(listed, 80);
 }
 
 TEST_F(DemoDataTest, EveryExtensionIsASearchCaptionAndOneHasNoPrice) {
