@@ -1,6 +1,7 @@
 #include "app/demo_pages.h"
 
 #include <QDate>
+#include <QStringList>
 #include <array>
 #include <cmath>
 
@@ -14,6 +15,11 @@ QString S(const char16_t* text) { return QString::fromUtf16(text); }
 // A fraction in [0, 1) for a name and a purpose.
 double Fraction(const QString& domain, QStringView salt) {
     return double(NameHash(domain, salt) >> 11) / double(std::uint64_t(1) << 53);
+}
+
+// True for a share of `perMille` names in a thousand, drawn with `salt`.
+bool InShare(const QString& domain, QStringView salt, int perMille) {
+    return int(NameHash(domain, salt) % 1000) < perMille;
 }
 
 // Counts and ranks spread over orders of magnitude, as real ones do.
@@ -75,6 +81,24 @@ QString NotAvailableWhois(const QString& domain) {
            u"<p>注册局暂不提供该域名的信息。</p>\n</body></html>\n";
 }
 
+// What nginx in front of a whois service says when the service behind it has gone: the page reads
+// "not found", and only the status tells it from the registry's own "not found".
+QString NginxNotFoundPage() {
+    return QStringLiteral(
+        "<html>\r\n<head><title>404 Not Found</title></head>\r\n<body>\r\n"
+        "<center><h1>404 Not Found</h1></center>\r\n<hr><center>nginx/1.22.1</center>\r\n</body>\r\n</html>\r\n");
+}
+
+// Carries "results for" and "domain" and no phrase of the outcome lists, so it reads as registered;
+// but it shows no registrar and no dates, which is what keeps a check from writing anything back.
+QString QueryLimitWhois(const QString& domain) {
+    const QString d = Escaped(domain);
+    return u"<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
+           u"<title>Whois 查询 - " + d + u"</title></head><body>\n"
+           u"<pre>Whois results for domain " + d + u": query limit exceeded, try again later</pre>\n"
+           u"<p>您的查询过于频繁，请稍后再试。</p>\n</body></html>\n";
+}
+
 QString BaiduPage(const QString& query, const QString& domain, const QString& countLine) {
     const QString q = Escaped(query + u':' + domain);
     return u"<!DOCTYPE html>\n<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
@@ -87,6 +111,27 @@ QString BaiduPage(const QString& query, const QString& domain, const QString& co
 
 QString NothingFound(const QString& query, const QString& domain) {
     return u"<div class=\"nors\">抱歉，没有找到与“" + Escaped(query + u':' + domain) + u"”相关的网页。</div>";
+}
+
+// The rest of a "site:" page after a count element whose layout changed: the marker, then scripts and
+// result markup for kilobytes, none of it "个".
+QString RawTextAfterMarker(const QString& domain) {
+    const QString d = Escaped(domain);
+    QString text = u"<span class=\"nums_text\">（统计中）</span></div>\n<script>var bds={se:{},su:{urdata:[]},"
+                   u"comm:{ishome:0,query:\"site:" + d + u"\",qid:\"" +
+                   QString::number(NameHash(domain, u"baidu-qid"), 16) + u"\",resultPage:1}};\n";
+    for (int i = 1; i <= 40; ++i)
+        text += u"bds.su.urdata.push({n:" + QString::number(i) + u",u:\"http://" + d + u"/page/" +
+                QString::number(i * 7) + u".html\",t:\"" + d + u" 第" + QString::number(i) +
+                u"页 - 站内文章\",f:\"rsv_bp=0&rsv_spt=3&oq=site%3A" + d + u"\"});\n";
+    return text + u"</script>";
+}
+
+QString TooManyRequestsPage() {
+    return QStringLiteral(
+        "<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
+        "<title>429 Too Many Requests</title></head>\n<body><center><h1>429 Too Many Requests</h1></center>\n"
+        "<p>请求过于频繁，请稍后再试。</p></body></html>\n");
 }
 
 }  // namespace
@@ -110,7 +155,13 @@ std::uint64_t NameHash(const QString& domain, QStringView salt) {
     return h;
 }
 
+// The number at the end of each hostile kind's salt was picked so that the first page of both default
+// searches of the default demo database shows rows of that kind (and no trickling row, which would
+// hold a check for its whole deadline); the demo_pages test checks this on a freshly generated file.
 WhoisKind WhoisKindFor(const QString& domain) {
+    if (InShare(domain, u"whois-trickle-282", kWhoisTricklePerMille)) return WhoisKind::Trickle;
+    if (InShare(domain, u"whois-error-page-282", kWhoisErrorPagePerMille)) return WhoisKind::ErrorPage;
+    if (InShare(domain, u"whois-query-limit-282", kWhoisQueryLimitPerMille)) return WhoisKind::QueryLimit;
     const std::uint64_t bucket = NameHash(domain, u"whois-page") % 100;
     if (bucket < 62) return WhoisKind::Registered;
     if (bucket < 92) return WhoisKind::Free;
@@ -119,11 +170,25 @@ WhoisKind WhoisKindFor(const QString& domain) {
 
 QString WhoisPage(const QString& domain) {
     switch (WhoisKindFor(domain)) {
-    case WhoisKind::Registered: return RegisteredWhois(domain);
+    case WhoisKind::Registered:
+    case WhoisKind::Trickle: return RegisteredWhois(domain);
     case WhoisKind::Free: return FreeWhois(domain);
     case WhoisKind::NotAvailable: return NotAvailableWhois(domain);
+    case WhoisKind::ErrorPage: return NginxNotFoundPage();
+    case WhoisKind::QueryLimit: return QueryLimitWhois(domain);
     }
     return {};
+}
+
+ServiceAnswer WhoisAnswer(const QString& domain) {
+    const WhoisKind kind = WhoisKindFor(domain);
+    ServiceAnswer a;
+    a.body = WhoisPage(domain);
+    a.status = kind == WhoisKind::ErrorPage ? 404 : 200;
+    a.trickle = kind == WhoisKind::Trickle;
+    // An error page comes from the proxy at once; the others take the service's time.
+    a.delayMs = kind == WhoisKind::ErrorPage ? 0 : AnswerDelayMs(domain, u"whois");
+    return a;
 }
 
 qint64 BaiduSiteCount(const QString& domain) {
@@ -136,7 +201,14 @@ qint64 BaiduDomainCount(const QString& domain) {
     return f < 0.10 ? 0 : LogUniform((f - 0.10) / 0.90, 3, 250000);
 }
 
+bool BaiduSiteShowsRawText(const QString& domain) {
+    return InShare(domain, u"baidu-site-raw-14", kBaiduSiteRawTextPerMille);
+}
+
 QString BaiduSitePage(const QString& domain) {
+    if (BaiduSiteShowsRawText(domain))
+        return BaiduPage(QStringLiteral("site"), domain,
+                         u"<div class=\"nums\">找到相关结果数" + RawTextAfterMarker(domain));
     const qint64 n = BaiduSiteCount(domain);
     const QString line = n == 0 ? NothingFound(QStringLiteral("site"), domain)
                                 : u"<div class=\"nums\">该网站共有 " + Grouped(n) +
@@ -157,8 +229,46 @@ QString BaiduRefusalPage() {
         "<title>百度--您的访问出错了</title></head>\n<body><p>您的访问出错了，请稍后再试。</p></body></html>\n");
 }
 
-bool DirectBaiduRefuses(const QString& domain, QStringView query) {
-    return NameHash(domain, QString(u"baidu-refuse-" + query.toString())) % 100 < 20;
+QString BaiduTooManyRequestsPage() { return TooManyRequestsPage(); }
+
+QString BaiduCaptchaPage(const QString& domain) {
+    const QString token = QString::number(NameHash(domain, u"baidu-captcha-token"), 16);
+    return u"<!DOCTYPE html>\n<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
+           u"<title>百度安全验证</title></head>\n<body>\n<div class=\"vcode-body\">\n"
+           u"<p class=\"vcode-title\">百度安全验证</p>\n<p>网络环境存在异常，请输入验证码后继续访问。</p>\n"
+           u"<form action=\"/sec/verify\" method=\"post\">\n"
+           u"<input type=\"hidden\" name=\"ds\" value=\"" + token + u"\">\n"
+           u"<img src=\"/sec/captcha?ds=" + token + u"\" alt=\"验证码\">\n"
+           u"<input type=\"text\" name=\"captcha\" class=\"vcode-input\" maxlength=\"4\" autocomplete=\"off\">\n"
+           u"<button type=\"submit\">提交</button>\n</form>\n</div>\n</body></html>\n";
+}
+
+bool BaiduBlocked(const QString& domain) { return InShare(domain, u"baidu-blocked-52", kBaiduBlockedPerMille); }
+
+BaiduRefusal DirectBaiduRefusalFor(const QString& domain, QStringView query) {
+    if (BaiduBlocked(domain)) return BaiduRefusal::Captcha;
+    const QString q = query.toString();
+    if (InShare(domain, QString(u"baidu-429-" + q + u"-10"), kBaiduTooManyRequestsPerMille))
+        return BaiduRefusal::TooManyRequests;
+    if (InShare(domain, QString(u"baidu-captcha-" + q + u"-10"), kBaiduCaptchaPerMille)) return BaiduRefusal::Captcha;
+    if (InShare(domain, QString(u"baidu-refuse-" + q), kBaiduAccessErrorPerMille)) return BaiduRefusal::AccessError;
+    return BaiduRefusal::None;
+}
+
+ServiceAnswer DirectBaiduAnswer(const QString& domain, QStringView query) {
+    ServiceAnswer a;
+    switch (DirectBaiduRefusalFor(domain, query)) {
+    case BaiduRefusal::AccessError: a.body = BaiduRefusalPage(); return a;
+    case BaiduRefusal::TooManyRequests:
+        a.status = 429;
+        a.body = BaiduTooManyRequestsPage();
+        return a;
+    case BaiduRefusal::Captcha: a.body = BaiduCaptchaPage(domain); return a;
+    case BaiduRefusal::None: break;
+    }
+    a.body = query == u"site" ? BaiduSitePage(domain) : BaiduDomainPage(domain);
+    a.delayMs = AnswerDelayMs(domain, u"baidu");
+    return a;
 }
 
 qint64 AlexaRankFor(const QString& domain) {
@@ -202,11 +312,41 @@ QString ToolbarAnswer(const QString& domain, const QString& checksum) {
 }
 
 QString RelayAnswer(const QString& script, const QString& domain) {
+    const bool baidu = script == u"baidusite.php" || script == u"baidudomain.php";
+    if (baidu && BaiduBlocked(domain)) return QStringLiteral("wrong");
     if (script == u"baidusite.php") return BaiduSitePage(domain);
     if (script == u"baidudomain.php") return BaiduDomainPage(domain);
     if (script == u"ale.php") return AlexaAnswer(domain);
     if (script == u"pr.php") return PageRankAnswer(domain);
     return QStringLiteral("wrong");
+}
+
+ServiceAnswer RelayServiceAnswer(const QString& script, const QString& domain) {
+    ServiceAnswer a;
+    a.body = RelayAnswer(script, domain);
+    if (a.body != u"wrong") a.delayMs = AnswerDelayMs(domain, script);
+    return a;
+}
+
+QString HostileAnswersFor(const QString& domain) {
+    QStringList words;
+    switch (WhoisKindFor(domain)) {
+    case WhoisKind::ErrorPage: words << QStringLiteral("whois-404"); break;
+    case WhoisKind::QueryLimit: words << QStringLiteral("whois-query-limit"); break;
+    case WhoisKind::Trickle: words << QStringLiteral("whois-trickle"); break;
+    default: break;
+    }
+    if (BaiduBlocked(domain)) {
+        words << QStringLiteral("baidu-blocked");
+    } else {
+        for (const QString& query : {QStringLiteral("site"), QStringLiteral("domain")}) {
+            const BaiduRefusal r = DirectBaiduRefusalFor(domain, query);
+            if (r == BaiduRefusal::TooManyRequests) words << u"baidu-" + query + u"-429";
+            if (r == BaiduRefusal::Captcha) words << u"baidu-" + query + u"-captcha";
+        }
+    }
+    if (BaiduSiteShowsRawText(domain)) words << QStringLiteral("baidu-site-raw-text");
+    return words.join(u' ');
 }
 
 QString AddressAnswer(const QString& databasePath) {

@@ -37,13 +37,29 @@ QString OverTheWire(const QString& page) {
     return DecodeBytes(EncodeText(page, QStringLiteral("GBK")), QStringLiteral("gb2312"));
 }
 
+// What the page of each kind reads as by its text alone; the error page says "not found" and only its
+// status keeps it from reading as free.
 checks::RegOutcome Expected(WhoisKind kind) {
     switch (kind) {
-    case WhoisKind::Registered: return checks::RegOutcome::Registered;
-    case WhoisKind::Free: return checks::RegOutcome::Free;
+    case WhoisKind::Registered:
+    case WhoisKind::Trickle:
+    case WhoisKind::QueryLimit: return checks::RegOutcome::Registered;
+    case WhoisKind::Free:
+    case WhoisKind::ErrorPage: return checks::RegOutcome::Free;
     case WhoisKind::NotAvailable: return checks::RegOutcome::Undetermined;
     }
     return checks::RegOutcome::Failed;
+}
+
+// The first of many probe names whose answers satisfy `wanted`.
+template <typename Pred>
+QString FirstName(Pred wanted) {
+    for (int i = 0; i < 100000; ++i) {
+        const QString name = QStringLiteral("probe%1.com").arg(i);
+        if (wanted(name)) return name;
+    }
+    ADD_FAILURE() << "no probe name found";
+    return {};
 }
 
 TEST(DemoWhois, EveryPageClassifiesAsItsKindAndTheKindsAreMixed) {
@@ -61,11 +77,77 @@ TEST(DemoWhois, EveryPageClassifiesAsItsKindAndTheKindsAreMixed) {
     EXPECT_EQ(WhoisKindFor(u"  Example.COM "_s), WhoisKindFor(u"example.com"_s)) << "the name, not how it was typed";
 }
 
+// Lines of a registry's record; a page without any of them gives no ground to write a row back.
+bool ShowsRecord(const QString& page) {
+    for (const char* marker : {"registrar", "creation date", "expiry date", "expiration", "注册商", "注册时间",
+                               "到期时间", "过期时间"})
+        if (page.toLower().contains(QString::fromUtf8(marker))) return true;
+    return false;
+}
+
+struct WhoisCase {
+    const char* name;
+    WhoisKind kind;
+    int status;
+    const char* contains;  // %1 stands for the domain
+    bool record;
+    bool trickle;
+    bool instant;  // answered without the service's thinking time
+};
+
+void PrintTo(const WhoisCase& c, std::ostream* os) { *os << c.name; }
+
+class DemoWhoisAnswer : public testing::TestWithParam<WhoisCase> {};
+
+TEST_P(DemoWhoisAnswer, StatusBodyAndPaceOfTheKind) {
+    const WhoisCase& c = GetParam();
+    const QString name = FirstName([&c](const QString& n) { return WhoisKindFor(n) == c.kind; });
+    const ServiceAnswer a = WhoisAnswer(name);
+    EXPECT_EQ(a.status, c.status);
+    EXPECT_TRUE(a.body.contains(QString::fromUtf8(c.contains).arg(name))) << qPrintable(a.body);
+    EXPECT_EQ(ShowsRecord(a.body), c.record) << qPrintable(a.body);
+    EXPECT_EQ(a.trickle, c.trickle);
+    EXPECT_EQ(a.delayMs == 0, c.instant);
+    EXPECT_EQ(a.body, WhoisPage(name));
+    EXPECT_EQ(HostileAnswersFor(name).contains(u"whois-"), c.kind == WhoisKind::ErrorPage ||
+                                                              c.kind == WhoisKind::QueryLimit ||
+                                                              c.kind == WhoisKind::Trickle);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, DemoWhoisAnswer,
+    testing::Values(
+        // an ordinary registered page carries the record that lets a check write the row back
+        WhoisCase{"registered", WhoisKind::Registered, 200, "Registrar: ", true, false, false},
+        WhoisCase{"free", WhoisKind::Free, 200, "No match for", false, false, false},
+        // nginx in front of a gone service: "not found" in a 404
+        WhoisCase{"error_page", WhoisKind::ErrorPage, 404, "<title>404 Not Found</title>", false, false, true},
+        // reads as registered, yet shows nothing to base a write-back on
+        WhoisCase{"query_limit", WhoisKind::QueryLimit, 200, "Whois results for domain %1: query limit exceeded, try again later",
+                  false, false, false},
+        // the registered page, a byte a second
+        WhoisCase{"trickle", WhoisKind::Trickle, 200, "Creation Date: ", true, true, false}),
+    [](const testing::TestParamInfo<WhoisCase>& info) { return std::string(info.param.name); });
+
+TEST(DemoWhois, HostileKindsTakeTheirSmallShares) {
+    std::map<WhoisKind, int> seen;
+    const int names = 20000;
+    for (int i = 0; i < names; ++i) ++seen[WhoisKindFor(QStringLiteral("share%1.cn").arg(i))];
+    for (const auto& [kind, perMille] : {std::pair{WhoisKind::ErrorPage, kWhoisErrorPagePerMille},
+                                         std::pair{WhoisKind::QueryLimit, kWhoisQueryLimitPerMille},
+                                         std::pair{WhoisKind::Trickle, kWhoisTricklePerMille}}) {
+        const double expected = names * perMille / 1000.0;
+        EXPECT_GT(seen[kind], expected * 0.7) << int(kind);
+        EXPECT_LT(seen[kind], expected * 1.3) << int(kind);
+    }
+}
+
 struct MetricCase {
     const char* name;
     Metric metric;
     QString (*page)(const QString&);
     QString (*expected)(const QString&);
+    bool (*unusual)(const QString&);  // names whose answer is checked apart
 };
 
 void PrintTo(const MetricCase& c, std::ostream* os) { *os << c.name; }
@@ -83,17 +165,21 @@ QString RelayDomain(const QString& d) { return RelayAnswer(QStringLiteral("baidu
 QString RelayAlexa(const QString& d) { return RelayAnswer(QStringLiteral("ale.php"), d); }
 QString RelayRank(const QString& d) { return RelayAnswer(QStringLiteral("pr.php"), d); }
 
+bool Ordinary(const QString&) { return false; }
+bool RawSite(const QString& d) { return BaiduSiteShowsRawText(d); }
+bool RawSiteOrBlocked(const QString& d) { return BaiduSiteShowsRawText(d) || BaiduBlocked(d); }
+
 // Direct and relay answers alike pass the failure tests and reduce to the number they were made from,
 // zero counts and unranked sites included.
 const MetricCase kMetricCases[] = {
-    {"baidu_site", Metric::BaiduSite, BaiduSitePage, SiteValue},
-    {"baidu_domain", Metric::BaiduDomain, BaiduDomainPage, DomainValue},
-    {"alexa", Metric::Alexa, AlexaAnswer, AlexaValue},
-    {"toolbar", Metric::PageRank, Toolbar, RankValue},
-    {"relay_site", Metric::BaiduSite, RelaySite, SiteValue},
-    {"relay_domain", Metric::BaiduDomain, RelayDomain, DomainValue},
-    {"relay_alexa", Metric::Alexa, RelayAlexa, AlexaValue},
-    {"relay_rank", Metric::PageRank, RelayRank, RankValue},
+    {"baidu_site", Metric::BaiduSite, BaiduSitePage, SiteValue, RawSite},
+    {"baidu_domain", Metric::BaiduDomain, BaiduDomainPage, DomainValue, Ordinary},
+    {"alexa", Metric::Alexa, AlexaAnswer, AlexaValue, Ordinary},
+    {"toolbar", Metric::PageRank, Toolbar, RankValue, Ordinary},
+    {"relay_site", Metric::BaiduSite, RelaySite, SiteValue, RawSiteOrBlocked},
+    {"relay_domain", Metric::BaiduDomain, RelayDomain, DomainValue, BaiduBlocked},
+    {"relay_alexa", Metric::Alexa, RelayAlexa, AlexaValue, Ordinary},
+    {"relay_rank", Metric::PageRank, RelayRank, RankValue, Ordinary},
 };
 
 class DemoMetricTest : public testing::TestWithParam<MetricCase> {};
@@ -102,6 +188,7 @@ TEST_P(DemoMetricTest, AnswerReducesToItsNumber) {
     const MetricCase& c = GetParam();
     bool sawZero = false;
     for (const QString& name : SampleNames()) {
+        if (c.unusual(name)) continue;
         const QString answer = OverTheWire(c.page(name));
         EXPECT_FALSE(checks::AnswerFailed(c.metric, answer)) << qPrintable(name);
         const QString expected = c.expected(name);
@@ -114,18 +201,93 @@ TEST_P(DemoMetricTest, AnswerReducesToItsNumber) {
 INSTANTIATE_TEST_SUITE_P(Pages, DemoMetricTest, testing::ValuesIn(kMetricCases),
                          [](const testing::TestParamInfo<MetricCase>& info) { return std::string(info.param.name); });
 
-TEST(DemoMetricFailures, RefusalsAndWrongChecksumsAreRetriedAndSomeDomainsAreRefused) {
-    const QString refusal = OverTheWire(BaiduRefusalPage());
-    EXPECT_TRUE(checks::AnswerFailed(Metric::BaiduSite, refusal));
-    EXPECT_TRUE(checks::AnswerFailed(Metric::BaiduDomain, refusal));
+TEST(DemoMetricFailures, WrongChecksumsAndUnknownScriptsAreRetried) {
     EXPECT_TRUE(checks::AnswerFailed(Metric::PageRank, ToolbarAnswer(u"a.com"_s, ChecksumFor(u"b.com"_s))));
     EXPECT_TRUE(checks::AnswerFailed(Metric::BaiduSite, RelayAnswer(u"nosuch.php"_s, u"a.com"_s)));
+}
 
-    int refused = 0;
-    const QStringList names = SampleNames();
-    for (const QString& name : names) refused += DirectBaiduRefuses(name, u"site") ? 1 : 0;
-    EXPECT_GT(refused, 0);
-    EXPECT_LT(refused * 2, names.size()) << "most direct answers come through";
+struct RefusalCase {
+    const char* name;
+    bool (*pick)(const QString&);
+    int status;
+    const char* contains;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
+bool SiteRefused(const QString& d, BaiduRefusal r) { return !BaiduBlocked(d) && DirectBaiduRefusalFor(d, u"site") == r; }
+
+class DemoBaiduRefusal : public testing::TestWithParam<RefusalCase> {};
+
+// The direct service refuses with a page that is no answer, at once; the relays answer the same name
+// as usual, except for a blocked name, which every relay answers "wrong".
+TEST_P(DemoBaiduRefusal, DirectServiceRefusesAtOnceAndTheRelaysDecide) {
+    const RefusalCase& c = GetParam();
+    const QString name = FirstName(c.pick);
+    const ServiceAnswer direct = DirectBaiduAnswer(name, u"site");
+    EXPECT_EQ(direct.status, c.status);
+    EXPECT_TRUE(direct.body.contains(QString::fromUtf8(c.contains))) << qPrintable(direct.body);
+    EXPECT_EQ(direct.delayMs, 0);
+    EXPECT_TRUE(checks::AnswerFailed(Metric::BaiduSite, OverTheWire(direct.body)));
+
+    const bool blocked = BaiduBlocked(name);
+    for (const char* script : {"baidusite.php", "baidudomain.php"}) {
+        const ServiceAnswer relay = RelayServiceAnswer(QString::fromLatin1(script), name);
+        EXPECT_EQ(relay.status, 200);
+        EXPECT_EQ(relay.body == u"wrong", blocked) << script;
+        EXPECT_EQ(relay.delayMs == 0, blocked) << script;
+    }
+    if (blocked) {
+        EXPECT_EQ(DirectBaiduRefusalFor(name, u"domain"), BaiduRefusal::Captcha);
+        EXPECT_TRUE(HostileAnswersFor(name).contains(u"baidu-blocked"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, DemoBaiduRefusal,
+    testing::Values(
+        RefusalCase{"access_error", [](const QString& d) { return SiteRefused(d, BaiduRefusal::AccessError); }, 200,
+                    "您的访问出错了"},
+        RefusalCase{"too_many_requests",
+                    [](const QString& d) { return SiteRefused(d, BaiduRefusal::TooManyRequests); }, 429,
+                    "请求过于频繁"},
+        RefusalCase{"captcha", [](const QString& d) { return SiteRefused(d, BaiduRefusal::Captcha); }, 200,
+                    "<input type=\"text\" name=\"captcha\""},
+        RefusalCase{"blocked", BaiduBlocked, 200, "百度安全验证"}),
+    [](const testing::TestParamInfo<RefusalCase>& info) { return std::string(info.param.name); });
+
+TEST(DemoMetricFailures, RefusalsAndBlocksTakeSmallShares) {
+    int refused = 0, throttled = 0, captcha = 0, blocked = 0;
+    const int names = 20000;
+    for (int i = 0; i < names; ++i) {
+        const QString name = QStringLiteral("share%1.net").arg(i);
+        const BaiduRefusal r = DirectBaiduRefusalFor(name, u"domain");
+        refused += r != BaiduRefusal::None;
+        throttled += r == BaiduRefusal::TooManyRequests;
+        captcha += r == BaiduRefusal::Captcha && !BaiduBlocked(name);
+        blocked += BaiduBlocked(name);
+    }
+    EXPECT_LT(refused * 2, names) << "most direct answers come through";
+    for (const auto& [count, perMille] : {std::pair{throttled, kBaiduTooManyRequestsPerMille},
+                                          std::pair{captcha, kBaiduCaptchaPerMille},
+                                          std::pair{blocked, kBaiduBlockedPerMille}}) {
+        EXPECT_GT(count, names * perMille / 1000 * 0.7);
+        EXPECT_LT(count, names * perMille / 1000 * 1.3);
+    }
+}
+
+// After the count marker come kilobytes without "个": the check has only raw text to show, and the page
+// is still an answer (not retried).
+TEST(DemoBaiduSite, RawTextPageHasTheMarkerAndNoCountAfterIt) {
+    const QString name = FirstName(BaiduSiteShowsRawText);
+    for (const QString& page : {OverTheWire(BaiduSitePage(name)), OverTheWire(RelayAnswer(u"baidusite.php"_s, name))}) {
+        EXPECT_FALSE(checks::AnswerFailed(Metric::BaiduSite, page));
+        const QString rest = checks::After(page, u"找到相关结果数"_s);
+        EXPECT_GT(rest.size(), 2000);
+        EXPECT_FALSE(rest.contains(u'个'));
+        EXPECT_TRUE(rest.startsWith(checks::MetricValue(Metric::BaiduSite, page).left(200)));
+    }
+    EXPECT_TRUE(HostileAnswersFor(name).contains(u"baidu-site-raw-text"));
 }
 
 TEST(DemoAddressService, AnswerCarriesAUsablePayloadNamingTheFile) {

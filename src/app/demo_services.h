@@ -1,0 +1,71 @@
+#pragma once
+// The demo services as servers: one loopback HTTP server per service, answering with the pages of
+// demo_pages.h. dropscout_demo_services runs them on the ports the demo settings name; tests run them
+// on free ports.
+#include <QString>
+#include <array>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace httplib {
+class Server;
+}
+
+namespace ds::demo {
+
+enum class Service { Address, Whois, Checksum, Relay1, Relay2, Public };
+inline constexpr int kServiceCount = 6;
+// The ports the demo settings (database row and dropscout.ini written by the scripts) point at, in the
+// order of Service. The public port carries Baidu /s, Alexa /data/... and the toolbar /tbr.
+inline constexpr std::array<int, kServiceCount> kDemoPorts = {8731, 8732, 8740, 8741, 8742, 8743};
+
+// Trickling answers wait on this between bytes. The server ends a chunked answer between two chunks
+// once it is stopped; closing the gate first makes that happen at once instead of after the next
+// byte's second, and the count of open answers shows when a client's departure has been noticed.
+class TrickleGate {
+public:
+    void close();
+    // Waits `ms` unless the gate is closed; false when it is (or becomes) closed.
+    bool pause(int ms);
+    void enter();
+    void leave();
+    // Trickling answers under way.
+    int open() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool closed_ = false;
+    int open_ = 0;
+};
+
+class DemoServices {
+public:
+    // `databasePath` is what the address service names; `verbose` prints every request.
+    DemoServices(const QString& databasePath, bool verbose);
+    ~DemoServices();
+    DemoServices(const DemoServices&) = delete;
+    DemoServices& operator=(const DemoServices&) = delete;
+
+    // Binds every service to `host`; a port of 0 takes a free one. Returns the index of the service
+    // that could not be bound, or -1.
+    int bind(const std::string& host, const std::array<int, kServiceCount>& ports);
+    // Serves on a thread per service.
+    void start();
+    // Ends trickling answers, stops every server and waits for their threads. Safe to call twice.
+    void stop();
+
+    int port(Service s) const { return ports_[static_cast<size_t>(s)]; }
+    int openTrickles() const { return gate_.open(); }
+
+private:
+    TrickleGate gate_;
+    std::array<std::unique_ptr<httplib::Server>, kServiceCount> servers_;
+    std::array<std::thread, kServiceCount> threads_;
+    std::array<int, kServiceCount> ports_{};
+};
+
+}  // namespace ds::demo
