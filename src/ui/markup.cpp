@@ -18,8 +18,36 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Thrown out of the reader walk when the caption is not the markup it claims to be.
+// Thrown out of the reader walk when the caption is not the markup it claims to be, or asks for more
+// than can be shown as markup.
 struct Malformed {};
+
+// The walk recurses once per element, so a caption from the settings row nested thousands of levels
+// deep would overflow the stack at login; real captions nest four or five.
+constexpr int kMaxElementDepth = 64;
+
+// Boxes (Border, Grid, StackPanel) become tables, and QTextDocument lays a table's contents out again
+// for every table around it: the work doubles with each level of nesting (twelve nested borders take a
+// quarter of a second per paint, a far Grid.Row inside eight grids takes minutes). So the walk weighs
+// what it puts into tables: a character 1, a table cell 32 (an empty cell costs about that much), each
+// times 2 to the number of tables around it. Text outside tables is laid out once and costs nothing
+// here. The budget is about 60 ms of layout per paint; real captions use a few thousand.
+constexpr qint64 kCellWeight = 32;
+constexpr qint64 kLayoutBudget = 1 << 16;
+// Past this many tables a single cell is over the budget; it also keeps the shift in range.
+constexpr int kMaxBoxDepth = 16;
+
+// One more level for the lifetime of the object.
+class Level {
+public:
+    explicit Level(int& depth) : depth_(++depth) {}
+    ~Level() { --depth_; }
+    Level(const Level&) = delete;
+    Level& operator=(const Level&) = delete;
+
+private:
+    int& depth_;
+};
 
 QString StyleFor(const QXmlStreamAttributes& a) {
     QString css;
@@ -79,6 +107,8 @@ public:
 private:
     // Called on a StartElement; consumes through its EndElement.
     QString element() {
+        const Level level(depth_);
+        if (depth_ > kMaxElementDepth) throw Malformed{};
         const QString name = xml_.name().toString();
         const QXmlStreamAttributes attrs = xml_.attributes();
         if (name.contains(u'.')) {  // property elements such as Grid.RowDefinitions carry no text
@@ -102,6 +132,7 @@ private:
         QString inner;
         if (attrs.hasAttribute(QLatin1StringView("Text"))) {
             const QString text = attrs.value(QLatin1StringView("Text")).toString();
+            charge(text.size());
             plain_ += text;
             inner = text.toHtmlEscaped();
         }
@@ -118,6 +149,7 @@ private:
                 html += element();
             } else if (token == QXmlStreamReader::Characters) {
                 const QString text = xml_.text().toString();
+                charge(text.size());
                 plain_ += text;
                 html += text.toHtmlEscaped();
             } else if (token == QXmlStreamReader::EndElement) {
@@ -127,17 +159,27 @@ private:
         throw Malformed{};
     }
 
+    // Adds the layout work of `units` (characters, or cells times kCellWeight) at the current nesting.
+    void charge(qint64 units) {
+        if (boxDepth_ == 0) return;
+        if (boxDepth_ > kMaxBoxDepth) throw Malformed{};
+        work_ += units << boxDepth_;
+        if (work_ > kLayoutBudget) throw Malformed{};
+    }
+
     void separateBlock() {
         if (!plain_.isEmpty() && !plain_.back().isSpace()) plain_ += u' ';
     }
 
     QString stackPanel(const QXmlStreamAttributes& attrs) {
+        const Level box(boxDepth_);
         const bool horizontal =
             attrs.value(QLatin1StringView("Orientation")).toString().compare(u"Horizontal", Qt::CaseInsensitive) == 0;
         QStringList cells;
         while (!xml_.atEnd()) {
             const auto token = xml_.readNext();
             if (token == QXmlStreamReader::StartElement) {
+                charge(kCellWeight);
                 separateBlock();
                 const int margin = LeftMargin(xml_.attributes());
                 const QString cell = element();
@@ -157,6 +199,7 @@ private:
     }
 
     QString grid() {
+        const Level box(boxDepth_);
         std::map<std::pair<int, int>, QString> cells;
         int rows = 0;
         int cols = 0;
@@ -179,6 +222,7 @@ private:
                 rows = qMax(rows, row + 1);
                 cols = qMax(cols, col + 1);
             } else if (token == QXmlStreamReader::EndElement) {
+                charge(kCellWeight * rows * cols);  // every empty cell up to the farthest one is laid out too
                 QString html = u"<table cellspacing=\"0\" cellpadding=\"0\">"_s;
                 for (int r = 0; r < rows; ++r) {
                     html += u"<tr>";
@@ -195,9 +239,11 @@ private:
     }
 
     QString border(const QXmlStreamAttributes& attrs) {
+        const Level box(boxDepth_);
         const int thickness = qBound(0, qRound(attrs.value(QLatin1StringView("BorderThickness")).toString().section(u',', 0, 0).toDouble()), 20);
         const QColor colour = QColor::fromString(attrs.value(QLatin1StringView("BorderBrush")).toString().trimmed());
         const int padding = qBound(0, qRound(attrs.value(QLatin1StringView("Padding")).toString().section(u',', 0, 0).toDouble()), 50);
+        charge(kCellWeight);
         const QString inner = children();
         QString style = u"border-style:solid;"_s;
         if (colour.isValid()) style += u"border-color:" + colour.name() + u';';
@@ -207,6 +253,9 @@ private:
 
     QXmlStreamReader xml_;
     QString plain_;
+    int depth_ = 0;     // elements open around the reader
+    int boxDepth_ = 0;  // tables open around the reader
+    qint64 work_ = 0;   // weighed layout work so far
 };
 
 QString PlainHtml(const QString& text) {

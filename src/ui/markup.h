@@ -17,7 +17,8 @@ struct MarkupText {
     QString plain;  // the caption's text with all markup removed
 };
 
-// Never fails: malformed markup is shown as its plain text.
+// Never fails: malformed markup is shown as its plain text, and so is markup nested deeper than 64
+// elements or 8 boxes (Border, Grid, StackPanel), which would exhaust the stack or the layout.
 MarkupText ParseMarkup(const QString& caption);
 
 // Role under which item models keep an entry's raw caption (the display role keeps its plain text).

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QImage>
+#include <QPainter>
 #include <QStandardItemModel>
 #include <QTextDocument>
 
@@ -20,6 +21,14 @@ struct ParseCase {
 };
 
 class ParseMarkupTest : public testing::TestWithParam<ParseCase> {};
+
+// `inner` inside `levels` pairs of `open` / `close` tags.
+QString Nested(int levels, const QString& open, const QString& close, const QString& inner) {
+    return open.repeated(levels) + inner + close.repeated(levels);
+}
+QString NestedBold(int levels) {
+    return Nested(levels, QStringLiteral("<Bold>"), QStringLiteral("</Bold>"), QStringLiteral("deep words"));
+}
 
 TEST_P(ParseMarkupTest, PlainAndHtml) {
     const ParseCase& c = GetParam();
@@ -72,6 +81,37 @@ INSTANTIATE_TEST_SUITE_P(
                                  "</Grid></StackPanel></Border>"),
                   QStringLiteral("扩展名： 售价： .com 55"), {QStringLiteral("border-color:#56b0f4"), QStringLiteral("align=\"right\"")},
                   {QStringLiteral("ColumnDefinition")}}),
+    [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
+
+// Deep markup would exhaust the parser's stack, and nested boxes (tables) QTextDocument's layout time,
+// which doubles with each table level; past the limits a caption shows its text plainly.
+INSTANTIATE_TEST_SUITE_P(
+    TooDeep, ParseMarkupTest,
+    testing::Values(
+        ParseCase{"Depth64IsMarkup", NestedBold(64), QStringLiteral("deep words"), {QStringLiteral("font-weight:bold")}, {}},
+        ParseCase{"Depth65IsPlainText", NestedBold(65), QStringLiteral("deep words"), {QStringLiteral("deep words")},
+                  {QStringLiteral("<span")}},
+        ParseCase{"Depth16000IsPlainText", NestedBold(16000), QStringLiteral("deep words"), {QStringLiteral("deep words")},
+                  {QStringLiteral("<span")}},
+        ParseCase{"DeepTailAfterShallowStart",
+                  QStringLiteral("<TextBlock>升级 <Run>V3</Run>") +
+                      Nested(70, QStringLiteral("<Span>"), QStringLiteral("</Span>"), QStringLiteral(" now")) +
+                      QStringLiteral("</TextBlock>"),
+                  QStringLiteral("升级 V3 now"), {}, {QStringLiteral("<span")}},
+        ParseCase{"FourNestedBordersAreMarkup",
+                  Nested(4, QStringLiteral("<Border BorderThickness='1'>"), QStringLiteral("</Border>"), QStringLiteral("boxed")),
+                  QStringLiteral("boxed"), {QStringLiteral("<table")}, {}},
+        ParseCase{"TwelveNestedBordersArePlainText",
+                  Nested(12, QStringLiteral("<Border BorderThickness='1'>"), QStringLiteral("</Border>"), QStringLiteral("boxed")),
+                  QStringLiteral("boxed"), {}, {QStringLiteral("<table")}},
+        ParseCase{"FarCellsInNestedGridsArePlainText",
+                  Nested(3, QStringLiteral("<Grid><TextBlock Grid.Row='63' Grid.Column='63'>"),
+                         QStringLiteral("</TextBlock></Grid>"), QStringLiteral("far")),
+                  QStringLiteral("far"), {}, {QStringLiteral("<table")}},
+        ParseCase{"LongTextInABorderIsMarkup",
+                  QStringLiteral("<Border><TextBlock>") + QStringLiteral("很长的说明 ").repeated(2000) +
+                      QStringLiteral("</TextBlock></Border>"),
+                  QStringLiteral("很长的说明 ").repeated(2000).trimmed(), {QStringLiteral("<table")}, {}}),
     [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
 TEST(MarkupWidgets, TextIsPlainAndCaptionKept) {
@@ -128,6 +168,34 @@ TEST(MarkupWidgets, DelegateKeepsPlainDisplayText) {
     opt.font = combo.font();
     const QSize hint = combo.itemDelegate()->sizeHint(opt, combo.model()->index(0, 0));
     EXPECT_LT(hint.width(), combo.fontMetrics().horizontalAdvance(raw));
+}
+
+TEST(MarkupWidgets, TooDeepCaptionsShowPlainTextEverywhere) {
+    const QString deep = NestedBold(16000);
+    MarkupButton button(deep);
+    MarkupRadio radio(deep);
+    MarkupCheck check(deep);
+    MarkupLabel label(deep);
+    EXPECT_EQ(button.text(), QStringLiteral("deep words"));
+    EXPECT_EQ(radio.text(), QStringLiteral("deep words"));
+    EXPECT_EQ(check.text(), QStringLiteral("deep words"));
+    EXPECT_EQ(label.plainText(), QStringLiteral("deep words"));
+    button.resize(button.sizeHint());
+    EXPECT_FALSE(button.grab().isNull());
+
+    QComboBox combo;
+    combo.setItemDelegate(new MarkupItemDelegate(&combo));
+    combo.addItem(ParseMarkup(deep).plain);
+    combo.setItemData(0, deep, MarkupRole);
+    QStyleOptionViewItem opt;
+    opt.font = combo.font();
+    opt.widget = &combo;
+    opt.rect = QRect(0, 0, 200, 24);
+    const QModelIndex index = combo.model()->index(0, 0);
+    EXPECT_LT(combo.itemDelegate()->sizeHint(opt, index).width(), combo.fontMetrics().horizontalAdvance(deep));
+    QImage image(200, 24, QImage::Format_ARGB32);
+    QPainter painter(&image);
+    combo.itemDelegate()->paint(&painter, opt, index);
 }
 
 }  // namespace
