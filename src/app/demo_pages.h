@@ -94,8 +94,9 @@ QString HostileAnswersFor(const QString& domain);
 // The address service's answer: both network variants name the SQLite file `databasePath`.
 QString AddressAnswer(const QString& databasePath);
 
-// How long a service "thinks" before it answers (20..60 ms), so progress is visible in the grid.
-// Refusals come back at once: a name refused everywhere costs a check a hundred requests.
+// How long a service "thinks" before it answers (20..60 ms), so progress is visible in the grid. The
+// ServiceAnswer of a refusal, a "wrong" or an error page has no delay: a name refused everywhere costs a
+// check a hundred requests, which must not take seconds.
 int AnswerDelayMs(const QString& domain, QStringView service);
 
 }  // namespace ds::demo
