@@ -22,6 +22,18 @@
 #include "ui/markup.h"
 
 namespace ds::search {
+namespace {
+
+// Refused before anything changes: the result set, the grid and the paging bar stay as they were, and
+// the box keeps its text for the user to shorten.
+bool KeywordRefused(QWidget* form, QLineEdit* box) {
+    if (!KeywordTooLong(box->text())) return false;
+    ui::desktop().message(form, QString::fromUtf16(KeywordTooLongText));
+    box->setFocus();
+    return true;
+}
+
+}  // namespace
 
 void Fdomain::wireHandlers() {
     auto button = [this](const QString& name) { return findChild<QPushButton*>(name); };
@@ -67,11 +79,13 @@ void Fdomain::wireHandlers() {
 }
 
 void Fdomain::lsearch_Click() {
+    if (KeywordRefused(this, lfind_)) return;
     runSearch(QStringLiteral("正在读取快速备案检索数据,请稍候"), QStringLiteral("快速过期备案检索有错误发生，请重试："),
               [this] { return BuildFiledSearchStatement(ReadFiledSearchOptions(this)); }, lfind_);
 }
 
 void Fdomain::slsearch_Click() {
+    if (KeywordRefused(this, slfind_)) return;
     runSearch(QStringLiteral("正在读取过期域名检索数据,请稍候"), QStringLiteral("过期域名检索有错误发生，请重试："),
               [this] { return BuildExpiredSearchStatement(ReadExpiredSearchOptions(this)); }, slfind_);
 }

@@ -61,4 +61,20 @@ QString ClampNewRowCount(const QString& text) {
     return ShortestNumber(std::clamp(LeadingNumber(text), 1.0, 1000.0));
 }
 
+QString WithoutNul(const QString& text) {
+    QString kept = text;
+    kept.remove(QChar(u'\0'));
+    return kept;
+}
+
+bool KeywordTooLong(const QString& typed) {
+    qsizetype characters = 0;
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        const QChar c = typed[i];
+        if (c.isNull() || (c.isLowSurrogate() && i > 0 && typed[i - 1].isHighSurrogate())) continue;
+        ++characters;
+    }
+    return characters > MaxKeywordLength;
+}
+
 }  // namespace ds::search

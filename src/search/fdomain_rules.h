@@ -1,6 +1,7 @@
 #pragma once
 // Value rules of the main window that need no widgets: the result grid's columns and their groups,
-// and the repairs of the edit boxes `lmaxnum`, `lsetrow` and `lnewrowset`.
+// the repairs of the edit boxes `lmaxnum`, `lsetrow` and `lnewrowset`, and what the searches accept
+// from their text boxes.
 #include <QString>
 #include <array>
 #include <span>
@@ -42,5 +43,20 @@ RowsPerPageValue RepairRowsPerPage(const QString& text);
 
 // `lnewrowset`: how many empty rows one click appends, clamped to 1..1000 and written back as a number.
 QString ClampNewRowCount(const QString& text);
+
+// Text read from a box the searches use, without NUL characters. The engines' C interfaces end a
+// statement at a NUL, so one inside a keyword would cut off the rest of the filter (or leave a
+// string literal open) instead of searching for the visible text.
+QString WithoutNul(const QString& text);
+
+// The longest keyword (`lfind`, `slfind`) a search accepts, counted in characters as the box shows
+// them (NULs aside, spaces included). No domain name is longer than 253 characters, so a longer
+// keyword can only be a paste gone wrong, and it would go whole into a LIKE pattern.
+inline constexpr int MaxKeywordLength = 200;
+inline constexpr char16_t KeywordTooLongText[] = u"检索关键字过长，最多 200 个字符";
+
+// True when `typed` is longer than MaxKeywordLength characters; a character outside the basic plane
+// (two UTF-16 units) counts once.
+bool KeywordTooLong(const QString& typed);
 
 }  // namespace ds::search

@@ -226,6 +226,53 @@ TEST_F(FdomainSearchTest, FailingSearchReportsAndKeepsTheGrid) {
     EXPECT_EQ(grid()->rows(), 3);
 }
 
+// A keyword over 200 characters is refused before anything runs: the result set, grid, paging bar and
+// the box's text stay. At 200 it searches (spaces count as typed; the search drops them itself). A
+// NUL pasted into a box is not searched for.
+TEST_F(FdomainSearchTest, KeywordLengthLimitAndNulCharacters) {
+    child<QPushButton>(u"lsearch"_qs)->click();
+    ASSERT_EQ(grid()->rows(), 21);
+    const QString nul(QChar(u'\0'));
+    const struct {
+        const char* name;
+        QString box, button, typed;
+        bool refused;
+        QString statement;  // when searched
+        QStringList found;
+    } cases[] = {
+        {"201 characters", u"lfind"_qs, u"lsearch"_qs, u"abc01"_qs + QString(196, u' '), true, {}, {}},
+        {"201 characters, expired search", u"slfind"_qs, u"slsearch"_qs, u"xyz"_qs + QString(198, u' '), true, {}, {}},
+        {"200 characters", u"lfind"_qs, u"lsearch"_qs, u"abc01"_qs + QString(195, u' '), false,
+         u"select top 2000 * from ldomainreg where (lregist=1) and lname like '%abc01%' "_qs, {u"abc01.com"_qs}},
+        {"NUL inside", u"lfind"_qs, u"lsearch"_qs, u"abc"_qs + nul + u"02"_qs, false,
+         u"select top 2000 * from ldomainreg where (lregist=1) and lname like '%abc02%' "_qs, {u"abc02.com"_qs}},
+        {"NUL inside, expired search", u"slfind"_qs, u"slsearch"_qs, u"x"_qs + nul + u"yz"_qs, false,
+         u"select top 2000 * from ldomainhis where (lregist=1) and lname like 'xyz' "_qs, {u"xyz.net"_qs}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        desktop_->messages.clear();
+        const QString statementBefore = text(u"lstr"_qs);
+        const QStringList domainsBefore = column(3);
+        const QString countBefore = text(u"pnumber"_qs);
+        child<QLineEdit>(c.box)->setText(c.typed);
+        child<QPushButton>(c.button)->click();
+        if (c.refused) {
+            ASSERT_EQ(desktop_->messages.size(), 1u);
+            EXPECT_EQ(desktop_->messages[0].text, u"检索关键字过长，最多 200 个字符"_qs);
+            EXPECT_EQ(text(u"lstr"_qs), statementBefore);
+            EXPECT_EQ(column(3), domainsBefore);
+            EXPECT_EQ(text(u"pnumber"_qs), countBefore);
+            EXPECT_EQ(db::DbRs2().state(), db::Recordset::StateOpen);  // the paging buttons still page
+            EXPECT_EQ(child<QLineEdit>(c.box)->text(), c.typed);
+        } else {
+            for (const auto& m : desktop_->messages) ADD_FAILURE() << m.text.toStdString();
+            EXPECT_EQ(text(u"lstr"_qs), c.statement);
+            EXPECT_EQ(column(3), c.found);
+        }
+    }
+}
+
 TEST_F(FdomainSearchTest, AllExtensionsListForOnePrefix) {
     child<QPushButton>(u"lsearch"_qs)->click();
     child<QLineEdit>(u"ldomainpre"_qs)->setText(u"  hello "_qs);

@@ -102,6 +102,35 @@ TEST(EditBoxRepairs, RowLimitRowsPerPageAndNewRows) {
     std::fesetround(saved);
 }
 
+// What the searches accept from their boxes: NULs never reach a statement, and the keyword limit
+// counts characters as the box shows them.
+TEST(KeywordInput, NulRemovalAndLengthLimit) {
+    const QString nul(QChar(u'\0'));
+    const QString emoji = QString::fromUcs4(U"\U0001F600");  // two UTF-16 units, one character
+    const struct {
+        const char* name;
+        QString typed, kept;
+        bool tooLong;
+    } cases[] = {
+        {"empty", QString(), QString(), false},
+        {"NUL inside", u"ab"_qs + nul + u"c"_qs, u"abc"_qs, false},
+        {"only NULs", nul + nul, QString(), false},
+        {"200 letters", QString(200, u'a'), QString(200, u'a'), false},
+        {"201 letters", QString(201, u'a'), QString(201, u'a'), true},
+        {"spaces count", u"abc"_qs + QString(198, u' '), u"abc"_qs + QString(198, u' '), true},
+        {"200 Chinese", QString(200, u'域'), QString(200, u'域'), false},
+        {"201 Chinese", QString(201, u'域'), QString(201, u'域'), true},
+        {"NULs do not count", QString(200, u'a') + nul, QString(200, u'a'), false},
+        {"200 outside the basic plane", emoji.repeated(200), emoji.repeated(200), false},
+        {"201 outside the basic plane", emoji.repeated(201), emoji.repeated(201), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(WithoutNul(c.typed), c.kept);
+        EXPECT_EQ(KeywordTooLong(c.typed), c.tooLong);
+    }
+}
+
 TEST(GridColumns, GroupsRestoreTheirLoadWidths) {
     const auto& columns = GridColumns();
     for (int group = 0; group < ColumnGroupCount; ++group) {

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QWidget>
 
+#include "search/fdomain_rules.h"
+
 using namespace Qt::StringLiterals;
 
 namespace ds::search {
@@ -33,8 +35,8 @@ void ReadBoxes(const QWidget* form, const QString (&names)[N], std::array<int, N
 }
 
 void ReadText(const QWidget* form, const QString& name, QString& text) {
-    if (const auto* edit = form->findChild<const QLineEdit*>(name)) text = edit->text();
-    else if (const auto* spin = form->findChild<const QAbstractSpinBox*>(name)) text = spin->text();
+    if (const auto* edit = form->findChild<const QLineEdit*>(name)) text = WithoutNul(edit->text());
+    else if (const auto* spin = form->findChild<const QAbstractSpinBox*>(name)) text = WithoutNul(spin->text());
 }
 
 void ReadDate(const QWidget* form, const QString& name, QDate& date) {
