@@ -90,7 +90,8 @@ void Connection::close() {
 
 ResultTable Connection::query(const QString& sql) {
     if (!backend_) throw DbError(QStringLiteral("the database connection is not open"));
-    return backend_->query(sql);
+    const std::shared_ptr<Backend> running = backend_;
+    return running->query(sql);
 }
 
 }  // namespace ds::db

@@ -32,6 +32,12 @@ class Connection {
 public:
     enum State { StateClosed = 0, StateOpen = 1 };
 
+    Connection() = default;
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+    Connection(Connection&&) = default;
+    Connection& operator=(Connection&&) = default;
+
     // Opens with the connection text; user and password override any in the text when not empty.
     // Throws DbError with a readable description when the backend cannot be reached.
     void open(const QString& connectionText, const QString& user = {}, const QString& password = {});
@@ -43,7 +49,9 @@ public:
     ResultTable query(const QString& sql);
 
 private:
-    std::unique_ptr<Backend> backend_;
+    // Shared so that a statement in progress keeps its backend: a close from an event handled while
+    // the statement waits for a locked file (db/lock_wait.h) takes effect when the statement returns.
+    std::shared_ptr<Backend> backend_;
 };
 
 // Parses "key=value;key=value" (keys case-insensitive, surrounding blanks trimmed, values may be quoted

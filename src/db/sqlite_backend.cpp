@@ -5,13 +5,11 @@
 #include <QFileInfo>
 
 #include "core/clock.h"
+#include "db/lock_wait.h"
 #include "db/sqlite_dialect.h"
 
 namespace ds::db {
 namespace {
-
-// A locked file (another program writing) is waited for this long before the statement fails.
-constexpr int kBusyTimeoutMs = 5000;
 
 QString EngineMessage(sqlite3* db) {
     return QString::fromUtf8(sqlite3_errmsg(db));
@@ -41,17 +39,35 @@ struct StatementGuard {
     ~StatementGuard() { sqlite3_finalize(stmt); }
 };
 
+// A file another program holds locked is waited for without freezing the window (db/lock_wait.h).
+int BusyHandler(void* wait, int /*tries*/) {
+    return static_cast<LockWait*>(wait)->keepWaiting() ? 1 : 0;
+}
+
 class SqliteBackend : public Backend {
 public:
-    explicit SqliteBackend(sqlite3* db) : db_(db) {}
+    explicit SqliteBackend(sqlite3* db) : db_(db) { sqlite3_busy_handler(db_, BusyHandler, &wait_); }
     ~SqliteBackend() override { sqlite3_close_v2(db_); }
     SqliteBackend(const SqliteBackend&) = delete;
     SqliteBackend& operator=(const SqliteBackend&) = delete;
 
-    ResultTable query(const QString& sql) override { return RunSqlite(db_, sql); }
+    ResultTable query(const QString& sql) override {
+        // The engine's busy callback must not use its own connection; the pump may run a timer or a
+        // queued call that tries to.
+        if (wait_.pumping()) throw DbError(LockWaitReentryText());
+        wait_.begin();
+        return RunSqlite(db_, sql);
+    }
+
+    // Runs a statement of our own that needs no answer, with the same wait as query().
+    int exec(const char* sql) {
+        wait_.begin();
+        return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    }
 
 private:
     sqlite3* db_;
+    LockWait wait_;
 };
 
 }  // namespace
@@ -103,9 +119,8 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path) {
         throw DbError(message + QStringLiteral(": ") + path);
     }
     auto backend = std::make_unique<SqliteBackend>(db);
-    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     // SQLite reads the file lazily; touching the schema now turns "not a database" into an open error.
-    if (sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK)
+    if (backend->exec("SELECT count(*) FROM sqlite_master") != SQLITE_OK)
         throw DbError(EngineMessage(db) + QStringLiteral(": ") + path);
     RegisterSqlServerFunctions(db);
     return backend;

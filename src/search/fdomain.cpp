@@ -22,11 +22,15 @@
 #include "ui/busy_strip.h"
 #include "ui/desktop.h"
 #include "ui/grid_control.h"
+#include "ui/lock_wait_pump.h"
 #include "ui/markup.h"
 
 namespace ds::search {
 
 Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
+    // Every command of this window may wait for a locked database file; its stop buttons must work
+    // meanwhile.
+    ui::InstallLockWaitPump();
     setObjectName(QStringLiteral("Fdomain"));
     setWindowTitle(QStringLiteral("DropScout 过期域名助手"));
 

@@ -8,6 +8,7 @@
 
 #include "search/fdomain.h"
 #include "search/fdomain_widgets.h"
+#include "ui/lock_wait_pump.h"
 #include "ui/markup.h"
 
 namespace ds::search {
@@ -162,8 +163,9 @@ QWidget* Fdomain::buildListsTab() {
                                QStringLiteral("<TextBlock>查询<Run Foreground=\"blue\" FontWeight=\"Bold\">即时注册状态</Run></TextBlock>")));
     cv->addWidget(actionButton(checks, QStringLiteral("lgetshow(0)"),
                                QStringLiteral("<TextBlock>查询<Run Foreground=\"blue\" FontWeight=\"Bold\">即时收录信息</Run></TextBlock>")));
-    cv->addWidget(MakeButton(checks, QStringLiteral("lstop1"),
-                             QStringLiteral("<TextBlock><Run Foreground=\"red\" FontWeight=\"Bold\">停止</Run>查询</TextBlock>")));
+    cv->addWidget(ui::MarkStopButton(MakeButton(
+        checks, QStringLiteral("lstop1"),
+        QStringLiteral("<TextBlock><Run Foreground=\"red\" FontWeight=\"Bold\">停止</Run>查询</TextBlock>"))));
     cv->addStretch(1);
     h->addWidget(checks);
     h->addStretch(1);

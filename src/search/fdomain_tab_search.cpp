@@ -8,6 +8,7 @@
 
 #include "search/fdomain.h"
 #include "search/fdomain_widgets.h"
+#include "ui/lock_wait_pump.h"
 #include "ui/markup.h"
 
 namespace ds::search {
@@ -127,7 +128,7 @@ QWidget* Fdomain::buildFiledTab() {
                                  i == 0 ? QStringLiteral("左包含") : QStringLiteral("右包含"), false));
     }
     top->addWidget(MakeButton(page, QStringLiteral("lsearch"), QStringLiteral("搜索")));
-    top->addWidget(MakeButton(page, QStringLiteral("lstop"), QStringLiteral("停止")));
+    top->addWidget(ui::MarkStopButton(MakeButton(page, QStringLiteral("lstop"), QStringLiteral("停止"))));
     top->addSpacing(12);
     top->addWidget(actionButton(page, QStringLiteral("lfindwhois"), QStringLiteral("WHOIS")));
     top->addWidget(actionButton(page, QStringLiteral("lregshow(1)"), kRegShowCaption));
@@ -190,7 +191,7 @@ QWidget* Fdomain::buildExpiredTab() {
                                  i == 0 ? QStringLiteral("左包含") : QStringLiteral("右包含"), true));
     }
     top->addWidget(MakeButton(page, QStringLiteral("slsearch"), QStringLiteral("搜索")));
-    top->addWidget(MakeButton(page, QStringLiteral("slstop"), QStringLiteral("停止")));
+    top->addWidget(ui::MarkStopButton(MakeButton(page, QStringLiteral("slstop"), QStringLiteral("停止"))));
     top->addSpacing(12);
     top->addWidget(actionButton(page, QStringLiteral("slfindwhois"), QStringLiteral("WHOIS")));
     top->addWidget(actionButton(page, QStringLiteral("lregshow(2)"), kRegShowCaption));
