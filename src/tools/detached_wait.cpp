@@ -40,7 +40,7 @@ struct WaitState {
 
 bool RunDetachedBounded(std::function<void()> job, int boundMs) {
     const StopWatch stop;
-    const QDeadlineTimer deadline(std::max(boundMs, 0));
+    const QDeadlineTimer deadline(std::max(boundMs, 0), Qt::PreciseTimer);
     auto state = std::make_shared<WaitState>();
     QCoreApplication* app = QCoreApplication::instance();
     const bool handleEvents = app && QThread::currentThread() == app->thread();
@@ -77,6 +77,7 @@ bool RunDetachedBounded(std::function<void()> job, int boundMs) {
         });
         QTimer bound;
         bound.setSingleShot(true);
+        bound.setTimerType(Qt::PreciseTimer);
         QObject::connect(&bound, &QTimer::timeout, loop.get(), &QEventLoop::quit);
         bool finished = false;
         {
