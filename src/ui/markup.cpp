@@ -27,11 +27,11 @@ struct Malformed {};
 constexpr int kMaxElementDepth = 64;
 
 // Boxes (Border, Grid, StackPanel) become tables, and QTextDocument lays a table's contents out again
-// for every table around it: the work doubles with each level of nesting (twelve nested borders take a
-// quarter of a second per paint, a far Grid.Row inside eight grids takes minutes). So the walk weighs
-// what it puts into tables: a character 1, a table cell 32 (an empty cell costs about that much), each
-// times 2 to the number of tables around it. Text outside tables is laid out once and costs nothing
-// here. The budget is about 60 ms of layout per paint; real captions use a few thousand.
+// for every table around it: the work doubles with each level of nesting (fourteen nested borders take
+// a second to show, a far Grid.Row inside eight grids minutes). So the walk weighs what it puts into
+// tables: a character 1, a table cell 32 (an empty cell costs about that much), each times 2 to the
+// number of tables around it. Text outside tables is laid out once and costs nothing here. The budget
+// keeps a layout within some tens of milliseconds; real captions use a few thousand of it.
 constexpr qint64 kCellWeight = 32;
 constexpr qint64 kLayoutBudget = 1 << 16;
 // Past this many tables a single cell is over the budget; it also keeps the shift in range.
@@ -80,12 +80,14 @@ QString Wrap(const QString& css, const QString& inner) {
     return u"<span style=\"" + css + u"\">" + inner + u"</span>";
 }
 
-// Left margin of a XAML "Margin" (one value or left, top, right, bottom).
-int LeftMargin(const QXmlStreamAttributes& a) {
-    const QString m = a.value(QLatin1StringView("Margin")).toString();
-    if (m.isEmpty()) return 0;
-    return qMax(0, qRound(m.section(u',', 0, 0).trimmed().toDouble()));
+// The first value of a XAML thickness attribute (one value, or left, top, right, bottom) in whole
+// pixels from 0 to `limit`. The value is held before it is rounded: "1e300" does not fit an int.
+int FirstLength(const QXmlStreamAttributes& a, QLatin1StringView name, int limit) {
+    const double v = a.value(name).toString().section(u',', 0, 0).trimmed().toDouble();
+    return qRound(qBound(0.0, v, static_cast<double>(limit)));
 }
+
+int LeftMargin(const QXmlStreamAttributes& a) { return FirstLength(a, QLatin1StringView("Margin"), 200); }
 
 class Walker {
 public:
@@ -240,9 +242,9 @@ private:
 
     QString border(const QXmlStreamAttributes& attrs) {
         const Level box(boxDepth_);
-        const int thickness = qBound(0, qRound(attrs.value(QLatin1StringView("BorderThickness")).toString().section(u',', 0, 0).toDouble()), 20);
+        const int thickness = FirstLength(attrs, QLatin1StringView("BorderThickness"), 20);
         const QColor colour = QColor::fromString(attrs.value(QLatin1StringView("BorderBrush")).toString().trimmed());
-        const int padding = qBound(0, qRound(attrs.value(QLatin1StringView("Padding")).toString().section(u',', 0, 0).toDouble()), 50);
+        const int padding = FirstLength(attrs, QLatin1StringView("Padding"), 50);
         charge(kCellWeight);
         const QString inner = children();
         QString style = u"border-style:solid;"_s;

@@ -80,7 +80,20 @@ INSTANTIATE_TEST_SUITE_P(
                                  "<TextBlock Margin='6, 0, 0, 0'  Grid.Column='1' Grid.Row='1'  Text='55'/>"
                                  "</Grid></StackPanel></Border>"),
                   QStringLiteral("扩展名： 售价： .com 55"), {QStringLiteral("border-color:#56b0f4"), QStringLiteral("align=\"right\"")},
-                  {QStringLiteral("ColumnDefinition")}}),
+                  {QStringLiteral("ColumnDefinition")}},
+        // Lengths beyond an int used to be rounded first and came out as garbage (or as 0 for padding).
+        ParseCase{"HugeLengthsAreHeldToTheirLimits",
+                  QStringLiteral("<Border BorderThickness='1e300' Padding='388888888888888888888888'><StackPanel>"
+                                 "<TextBlock Margin='9e99, 0, 0, 0' Text='x'/></StackPanel></Border>"),
+                  QStringLiteral("x"),
+                  {QStringLiteral("border=\"20\""), QStringLiteral("cellpadding=\"50\""), QStringLiteral("padding-left:200px")},
+                  {}},
+        ParseCase{"NegativeAndNanLengthsAreZero",
+                  QStringLiteral("<Border BorderThickness='-3' Padding='nan'><StackPanel><TextBlock Margin='-inf' Text='x'/>"
+                                 "</StackPanel></Border>"),
+                  QStringLiteral("x"),
+                  {QStringLiteral("border=\"0\""), QStringLiteral("cellpadding=\"0\""), QStringLiteral("padding-left:0px")},
+                  {}}),
     [](const testing::TestParamInfo<ParseCase>& info) { return std::string(info.param.name); });
 
 // Deep markup would exhaust the parser's stack, and nested boxes (tables) QTextDocument's layout time,
