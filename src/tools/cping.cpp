@@ -37,7 +37,7 @@ qint32 cPing::Ping(QString& szAddress) {
     const QPointer<cPing> self(this);
 
     const NormalisedAddress normalised = NormaliseAddress(szAddress);
-    szAddress = normalised.resolve ? ResolveFirstIPv4(HostNameToResolve(normalised.address)) : normalised.address;
+    szAddress = normalised.resolve ? funcGetIPFromHostName(normalised.address) : normalised.address;
     const quint32 address = AddressValue(szAddress);
 
     auto reply = std::make_shared<EchoReply>();

@@ -23,8 +23,10 @@ public:
 
     // One echo request. An address that starts with "http" or "www." is replaced by its dotted address
     // (empty text when it does not resolve); anything else stays as it is. Returns the round-trip time
-    // in milliseconds, or the negated reply status (Status* in ping_rules.h) when there was no reply.
-    // Raises PingReturn once before returning. Throws AddressError for an address with four parts of
+    // in milliseconds when an answer came back, else the negated status (Status* in ping_rules.h). An
+    // error report from a router on the way (unreachable, time exceeded) is an answer too: its
+    // round-trip time is returned and the event says "failure". Raises PingReturn once before
+    // returning. Throws AddressError for an address with four parts of
     // which one is not a number, or with five or more parts; PingReturn is then not raised.
     qint32 Ping(QString& szAddress);
 
