@@ -43,3 +43,43 @@ QString g2u(const QString& str) {
 }
 
 }  // namespace ds::net
+
+namespace ds::net {
+namespace {
+
+// The value after "charset=" up to the next quote, semicolon, blank or '>'.
+QString CharsetParameter(const QByteArray& text) {
+    const qsizetype at = text.toLower().indexOf("charset=");
+    if (at < 0) return {};
+    qsizetype from = at + 8;
+    while (from < text.size() && (text[from] == '"' || text[from] == '\'' || text[from] == ' ')) ++from;
+    qsizetype to = from;
+    while (to < text.size() && !QByteArrayView("\"'; >/\r\n\t").contains(text[to])) ++to;
+    return QString::fromLatin1(text.mid(from, to - from));
+}
+
+}  // namespace
+
+QString PageCharset(const QByteArray& contentType, const QByteArray& body) {
+    QString named = CharsetParameter(contentType);
+    if (named.isEmpty()) {
+        const QByteArray head = body.left(4096);
+        // Only inside a meta tag: the words may occur anywhere in the text of a page.
+        for (qsizetype at = head.toLower().indexOf("<meta"); at >= 0 && named.isEmpty();
+             at = head.toLower().indexOf("<meta", at + 5)) {
+            const qsizetype end = head.indexOf('>', at);
+            named = CharsetParameter(head.mid(at, end < 0 ? -1 : end - at + 1));
+        }
+    }
+    return named.isEmpty() ? QStringLiteral("gb2312") : named.toLower();
+}
+
+QString DecodePage(const QByteArray& contentType, const QByteArray& body) {
+    try {
+        return BytesToBstr(body, PageCharset(contentType, body));
+    } catch (const EncodingError&) {
+        return BytesToBstr(body, QStringLiteral("gb2312"));
+    }
+}
+
+}  // namespace ds::net

@@ -10,6 +10,14 @@ namespace ds::net {
 // ds::EncodingError.
 QString BytesToBstr(const QByteArray& body, const QString& charset);
 
+// The character set a web page names for itself: the charset parameter of its Content-Type header,
+// else a <meta charset> or <meta http-equiv="Content-Type"> in its first 4 KB, else "gb2312" (the
+// services this program talks to answer in it without saying so).
+QString PageCharset(const QByteArray& contentType, const QByteArray& body);
+
+// A page's bytes as text in the set it names; a set the program does not know reads as GB2312.
+QString DecodePage(const QByteArray& contentType, const QByteArray& body);
+
 // UTF-8 bytes to text; malformed sequences become replacement characters, never an error.
 QString UTF8_Decode(const QByteArray& bUTF8);
 

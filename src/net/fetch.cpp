@@ -23,7 +23,7 @@ RequestResult Fetch(const QString& url, const RequestOptions& options) {
 // The plain fetches: certificate errors ignored and the five headers, like a browser form post
 // that never checks anything. Their limits stand in for the Windows client's defaults, which are
 // finite too (a dead server must not hang the window).
-FetchReply PlainFetch(const QString& url, const QString& charset, bool post) {
+RequestOptions PlainOptions(bool post) {
     const Config& c = config();
     RequestOptions o;
     o.method = post ? RequestOptions::Method::Post : RequestOptions::Method::Get;
@@ -36,8 +36,11 @@ FetchReply PlainFetch(const QString& url, const QString& charset, bool post) {
     o.receiveTimeoutMs = c.receiveTimeoutMs;
     o.totalTimeoutMs = c.totalTimeoutMs;
     o.bodyCapBytes = c.bodyCapBytes;
+    return o;
+}
 
-    const RequestResult r = Fetch(url, o);
+FetchReply PlainFetch(const QString& url, const QString& charset, bool post) {
+    const RequestResult r = Fetch(url, PlainOptions(post));
     if (!r.ok) return {};
     try {
         return {r.status, BytesToBstr(r.body, charset)};
@@ -59,6 +62,15 @@ QString GetBodyutf(const QString& url, const QString& charset) { return PlainFet
 QString GetBodyref(const QString& url, const QString& charset) { return PlainFetch(url, charset, false).body; }
 QString GetBodyhead(const QString& url, const QString& charset) { return PlainFetch(url, charset, true).body; }
 FetchReply GetBodyReply(const QString& url, const QString& charset) { return PlainFetch(url, charset, false); }
+
+PageReply GetPage(const QString& url) {
+    if (!IsWebAddress(url)) return {};
+    RequestOptions o = PlainOptions(false);
+    o.followRedirects = true;
+    const RequestResult r = Fetch(url, o);
+    if (!r.ok) return {};
+    return {true, r.status, r.contentType, r.finalUrl.isEmpty() ? url : r.finalUrl, r.body};
+}
 
 QString GetBodydl(const QString& url, const QString& charset) { return GetBodydlReply(url, charset).body; }
 

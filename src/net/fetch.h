@@ -30,6 +30,18 @@ QString GetBodydl(const QString& url, const QString& charset);
 FetchReply GetBodyReply(const QString& url, const QString& charset);
 FetchReply GetBodydlReply(const QString& url, const QString& charset);
 
+// A page for the side windows' viewers: the raw bytes, so that they can be decoded in the set the page
+// names, and the address the page came from, so that its relative links resolve. GET, certificate
+// errors ignored and the five headers like GetBody, but redirects followed, as a browser does.
+struct PageReply {
+    bool ok = false;
+    int status = 0;
+    QByteArray contentType;
+    QString url;
+    QByteArray body;
+};
+PageReply GetPage(const QString& url);
+
 // True for http and https addresses. Callers that build an address from a setting check it first: an
 // empty or scheme-less base would otherwise be guessed into a host name (often the domain being
 // checked) and fetched from the network.

@@ -282,6 +282,11 @@ RequestResult PerformRequest(const QString& url, const RequestOptions& options,
         long status = 0;
         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
         result.status = static_cast<int>(status);
+        char* type = nullptr;
+        if (curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &type) == CURLE_OK && type) result.contentType = type;
+        char* effective = nullptr;
+        if (curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+            result.finalUrl = QString::fromUtf8(effective);
         result.body = std::move(transfer.body);
     }
     return result;

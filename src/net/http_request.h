@@ -29,6 +29,8 @@ struct RequestOptions {
 struct RequestResult {
     bool ok = false;
     int status = 0;  // HTTP status of the last response; 0 when none was read
+    QByteArray contentType;  // its Content-Type header as sent
+    QString finalUrl;        // the address the answer came from (after redirects)
     QByteArray body;
     bool truncated = false;  // the body reached bodyCapBytes and the rest was not read
     QString error;           // why ok is false
