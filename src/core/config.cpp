@@ -38,6 +38,7 @@ Config LoadConfig(const QString& path) {
     readString(s, "ToolbarUrl", c.toolbarUrl);
     readString(s, "BingUrl", c.bingUrl);
     readString(s, "Ip2LocationUrl", c.ip2locationUrl);
+    readString(s, "Ip2LocationToolsUrl", c.ip2locationToolsUrl);
     readString(s, "CodePage", c.codePage);
     int capMb = 0;
     readInt(s, "BodyCapMB", capMb);

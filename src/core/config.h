@@ -20,6 +20,8 @@ struct Config {
     QString toolbarUrl = QStringLiteral("http://toolbarqueries.google.com");
     QString bingUrl = QStringLiteral("http://cn.bing.com");
     QString ip2locationUrl = QStringLiteral("http://www.ip2location.com");
+    // The location service's tools host, which answers the own-address page "/ib1".
+    QString ip2locationToolsUrl = QStringLiteral("http://www.ip2location.com");
 
     // 8-bit code page of local files ("set.dat", imports, exports). GBK is code page 936.
     QString codePage = QStringLiteral("GBK");

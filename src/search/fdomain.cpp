@@ -1,6 +1,7 @@
 #include "search/fdomain.h"
 
 #include "checks/install.h"
+#include "tools/install.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -73,6 +74,7 @@ Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
     resize(1200, 760);
     Form_Load();
     checks::InstallLiveChecks(*this);
+    tools::InstallSideTools(*this);
 }
 
 Fdomain::~Fdomain() = default;

@@ -1,0 +1,111 @@
+#include "tools/install.h"
+
+#include <QLineEdit>
+#include <QPointer>
+
+#include "search/domain_row.h"
+#include "search/fdomain.h"
+#include "tools/fback.h"
+#include "tools/fip.h"
+#include "tools/fwhois.h"
+#include "ui/grid_control.h"
+
+namespace ds::tools {
+namespace {
+
+// Owns a main window's side windows. They are top-level windows of their own, created on first use
+// and only hidden when closed, so each keeps its state until the main window goes.
+class SideWindows : public QObject {
+public:
+    explicit SideWindows(search::Fdomain& form) : QObject(&form), form_(form) {
+        setObjectName(QStringLiteral("sideWindows"));
+    }
+    ~SideWindows() override {
+        delete whois_;
+        delete ip_;
+        delete filing_;
+        delete paste_;
+    }
+
+    Fwhois* whois(bool create) { return make(whois_, create, [] { return new Fwhois; }); }
+    Fip* ip(bool create) { return make(ip_, create, [] { return new Fip; }); }
+    fback* filing(bool create) { return make(filing_, create, [] { return new fback; }); }
+    flist_back* paste(bool create) {
+        return make(paste_, create, [this] {
+            return new flist_back(form_.grid1(), [this] { form_.state().loadedTable.clear(); });
+        });
+    }
+
+private:
+    template <typename W, typename Make>
+    W* make(QPointer<W>& window, bool create, Make makeOne) {
+        if (!window && create) window = makeOne();
+        return window;
+    }
+
+    search::Fdomain& form_;
+    QPointer<Fwhois> whois_;
+    QPointer<Fip> ip_;
+    QPointer<fback> filing_;
+    QPointer<flist_back> paste_;
+};
+
+SideWindows* WindowsOf(const search::Fdomain& form) {
+    return form.findChild<SideWindows*>(QStringLiteral("sideWindows"), Qt::FindDirectChildrenOnly);
+}
+
+// Shows the window in front and, for a name with a ".", puts it into the window's box and runs the
+// lookup; otherwise the window only comes to the front as it was.
+template <typename W>
+void HandOver(W* window, const QString& domain) {
+    window->showInFront();
+    if (!domain.contains(u'.')) return;
+    window->ltext()->setText(domain);
+    window->lfind_Click();
+}
+
+// The domain of the row of the grid's active cell.
+QString CurrentDomain(const search::Fdomain& form) {
+    const ui::GridControl* grid = form.grid1();
+    const int row = grid->activeRow();
+    if (row < 1 || row >= grid->rows()) return {};
+    return grid->cellText(row, search::col::Domain);
+}
+
+}  // namespace
+
+void InstallSideTools(search::Fdomain& form) {
+    auto* windows = new SideWindows(form);
+    form.setHandOver(QStringLiteral("Fwhois"), [windows](const QString& d) { HandOver(windows->whois(true), d); });
+    form.setHandOver(QStringLiteral("Fip"), [windows](const QString& d) { HandOver(windows->ip(true), d); });
+    form.setHandOver(QStringLiteral("fback"), [windows](const QString& d) { HandOver(windows->filing(true), d); });
+
+    for (const char* name : {"lwhois", "lfindwhois", "slfindwhois"})
+        form.setAction(QString::fromLatin1(name), [&form, windows] { HandOver(windows->whois(true), CurrentDomain(form)); });
+    form.setAction(QStringLiteral("lip"), [&form, windows] { HandOver(windows->ip(true), CurrentDomain(form)); });
+    form.setAction(QStringLiteral("lbak"), [&form, windows] { HandOver(windows->filing(true), CurrentDomain(form)); });
+    form.setAction(QStringLiteral("Command2"), [windows] {
+        flist_back* paste = windows->paste(true);
+        paste->show();
+        paste->raise();
+    });
+}
+
+Fwhois* WhoisWindowOf(const search::Fdomain& form) {
+    SideWindows* w = WindowsOf(form);
+    return w ? w->whois(false) : nullptr;
+}
+Fip* IpWindowOf(const search::Fdomain& form) {
+    SideWindows* w = WindowsOf(form);
+    return w ? w->ip(false) : nullptr;
+}
+fback* FilingWindowOf(const search::Fdomain& form) {
+    SideWindows* w = WindowsOf(form);
+    return w ? w->filing(false) : nullptr;
+}
+flist_back* PasteListOf(const search::Fdomain& form) {
+    SideWindows* w = WindowsOf(form);
+    return w ? w->paste(false) : nullptr;
+}
+
+}  // namespace ds::tools

@@ -1,0 +1,184 @@
+// The whois window, the filing window and the paste list on real widgets, with a loopback whois
+// service and a real SQLite file.
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTableView>
+#include <QPlainTextEdit>
+
+#include "core/codepage.h"
+#include "tools/fback.h"
+#include "tools/fwhois.h"
+#include "tools/page_view.h"
+#include "tools_fixture.h"
+
+namespace ds::tools::test {
+namespace {
+
+using WhoisTest = ToolsTest;
+
+void Press(QWidget* target, Qt::Key key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+}
+
+TEST_F(WhoisTest, HandOverShowsTheServicesPageForTheCleanedDomain) {
+    // A GB2312 page that names its set only in a meta tag, with a relative link and picture.
+    services_.on("/whois", [](const httplib::Request& req) {
+        const QString page = u"<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
+                             u"</head><body>域名 " + QString::fromStdString(req.get_param_value("d")) +
+                             u" 注册商：万网 <a href=\"/more?x=1\">更多</a><img src=\"logo.png\">"
+                             u"<img src=\"file:///etc/passwd\"></body></html>";
+        return EncodeText(page, u"GBK"_qs).toStdString();
+    });
+    services_.on("/logo.png", [](const httplib::Request&) { return std::string("not really a picture"); });
+    selectRow(u"HTTP://WWW.Abc.COM"_qs);
+    w_->runAction(u"lwhois"_qs);
+
+    Fwhois* window = WhoisWindowOf(*w_);
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->ltext()->text(), u"HTTP://WWW.Abc.COM"_qs);
+    EXPECT_EQ(services_.count("/whois?d=abc.com"), 1);
+    EXPECT_EQ(services_.count("/logo.png"), 1);
+    const QString text = window->lshowwhois()->toPlainText();
+    EXPECT_TRUE(text.contains(u"域名 abc.com 注册商：万网"_qs)) << text.toStdString();
+
+    // Links open in the user's browser, resolved against the page's address.
+    emit window->lshowwhois()->anchorClicked(QUrl(u"/more?x=1"_qs));
+    EXPECT_EQ(desktop_->opened, QStringList{services_.url(u"/more?x=1"_qs)});
+    click(window, u"lbrowser"_qs);
+    EXPECT_EQ(desktop_->opened.last(), services_.url(u"/whois?d=abc.com"_qs));
+    EXPECT_TRUE(desktop_->messages.empty());
+}
+
+TEST_F(WhoisTest, KeysCloseAndTheOneWindowObject) {
+    services_.on("/whois", [](const httplib::Request& req) { return "whois of " + req.get_param_value("d"); });
+    selectRow(u"a.com"_qs);
+    w_->runAction(u"lfindwhois"_qs);
+    Fwhois* window = WhoisWindowOf(*w_);
+    ASSERT_NE(window, nullptr);
+
+    window->ltext()->setText(u"www.sub.www.B.com"_qs);
+    Press(window->ltext(), Qt::Key_Return);
+    EXPECT_EQ(services_.count("/whois?d=sub.b.com"), 1);  // "www." goes wherever it stands
+    Press(window->ltext(), Qt::Key_Escape);
+    EXPECT_TRUE(window->isHidden());
+
+    // The expired-search tab's button: the same window, with the new domain.
+    selectRow(u"c.com"_qs);
+    w_->runAction(u"slfindwhois"_qs);
+    EXPECT_EQ(WhoisWindowOf(*w_), window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->lshowwhois()->toPlainText(), u"whois of c.com"_qs);
+    window->close();
+    EXPECT_TRUE(window->isHidden());
+    EXPECT_EQ(WhoisWindowOf(*w_), window);
+}
+
+TEST_F(WhoisTest, NothingIsFetchedWithoutAWebAddress) {
+    RemoteSettings s;
+    s.values.insert(u"lwhoisurl"_qs, u"whois.example/?d="_qs);
+    SetRemoteSettings(s);
+    selectRow(u"a.com"_qs);
+    w_->runAction(u"lwhois"_qs);
+    EXPECT_TRUE(services_.hits().empty());
+    EXPECT_EQ(WhoisWindowOf(*w_)->lshowwhois()->toPlainText(), QString());
+    click(WhoisWindowOf(*w_), u"lbrowser"_qs);
+    EXPECT_TRUE(desktop_->opened.isEmpty());
+}
+
+// --- Filing window ---------------------------------------------------------------------------------
+
+class FilingTest : public ToolsTest {
+protected:
+    void SetUp() override {
+        ToolsTest::SetUp();
+        runScript(u"insert into ldomainback (lallname,lback,lbacktime,lbackhost,lbackhostkind,lbackname,lbackweb) "
+                  u"values ('filed.com','京ICP备05000001号','2009-04-01','北京某公司','企业','某网站','京ICP备05000001号-1');"
+                  u"insert into ldomainback (lallname,lback) values ('o''neil.com','沪ICP备1号');"_qs);
+        resolver_->set(u"filed.com"_qs, u"10.1.2.3"_qs);
+    }
+    QStringList fields(fback* window) {
+        QStringList out;
+        for (int i = 0; i < 8; ++i) out << window->lwith(i)->text();
+        return out;
+    }
+};
+
+TEST_F(FilingTest, RecordAndServerAddressOfTheCleanedDomain) {
+    selectRow(u" HTTP://WWW.Filed.COM"_qs);
+    w_->runAction(u"lbak"_qs);
+    fback* window = FilingWindowOf(*w_);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(fields(window), (QStringList{u"京ICP备05000001号"_qs, u"2009-04-01"_qs, u"北京某公司"_qs, u"企业"_qs,
+                                           u"某网站"_qs, u"京ICP备05000001号-1"_qs, u"filed.com"_qs, u"10.1.2.3"_qs}));
+
+    // A quote in the name is part of the name; a name without a record empties the fields quietly.
+    window->ltext()->setText(u"o'neil.com"_qs);
+    window->lfind_Click();
+    EXPECT_EQ(window->lwith(0)->text(), u"沪ICP备1号"_qs);
+    EXPECT_EQ(window->lwith(6)->text(), u"o'neil.com"_qs);
+    window->ltext()->setText(u"unfiled.com"_qs);
+    window->lfind_Click();
+    EXPECT_EQ(fields(window), QStringList(8, QString()));
+    window->ltext()->setText(u".com"_qs);
+    window->lfind_Click();
+    EXPECT_EQ(fields(window), QStringList(8, QString()));
+    EXPECT_TRUE(desktop_->messages.empty());
+}
+
+TEST_F(FilingTest, DatabaseFailureIsToldWithTheContact) {
+    runScript(u"drop table ldomainback;"_qs);
+    selectRow(u"filed.com"_qs);
+    w_->runAction(u"lbak"_qs);
+    ASSERT_EQ(desktop_->messages.size(), 1u);
+    EXPECT_EQ(desktop_->messages[0].text, u"有错误发生，请联系管理员admin@example.cn：no such table: ldomainback"_qs);
+    EXPECT_EQ(fields(FilingWindowOf(*w_)), QStringList(8, QString()));
+}
+
+// Double-click on the filing-number column hands the row over too.
+TEST_F(FilingTest, DoubleClickOnTheFilingColumn) {
+    selectRow(u"filed.com"_qs);
+    ui::GridControl* g = w_->grid1();
+    g->setActiveCell(1, 6);
+    QTableView* view = g->view();
+    const QPoint at = view->visualRect(view->model()->index(0, 6)).center();
+    QMouseEvent move(QEvent::MouseMove, at, view->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(view->viewport(), &move);
+    w_->grid1_DblClick();
+    ASSERT_NE(FilingWindowOf(*w_), nullptr);
+    EXPECT_EQ(FilingWindowOf(*w_)->lwith(0)->text(), u"京ICP备05000001号"_qs);
+}
+
+// --- Paste list ------------------------------------------------------------------------------------
+
+TEST_F(ToolsTest, PasteListFillsTheGridAsAFreshListFromNoTable) {
+    w_->state().loadedTable = u"ldomainreg"_qs;
+    w_->runAction(u"Command2"_qs);
+    flist_back* paste = PasteListOf(*w_);
+    ASSERT_NE(paste, nullptr);
+    EXPECT_TRUE(paste->isVisible());
+    EXPECT_TRUE(paste->windowFlags() & Qt::WindowStaysOnTopHint);
+    const QRect screen = paste->screen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(paste->frameGeometry().topLeft()));
+    EXPECT_LE(paste->geometry().bottom(), screen.bottom());
+
+    paste->llist()->setPlainText(u"a.com\r\n\r\nb c.net\r\nnodot\r\nc.org"_qs);
+    click(paste, u"lgo"_qs);
+    ui::GridControl* g = w_->grid1();
+    ASSERT_EQ(g->rows(), 4);
+    for (int r = 1; r <= 3; ++r) EXPECT_EQ(g->cellText(r, 2), QString::number(r));
+    EXPECT_EQ(g->cellText(2, 3), u"bc.net"_qs);
+    EXPECT_TRUE(w_->state().loadedTable.isEmpty());
+
+    click(paste, u"lclear"_qs);
+    EXPECT_TRUE(paste->llist()->toPlainText().isEmpty());
+    click(paste, u"lgo"_qs);
+    EXPECT_EQ(g->rows(), 1);  // an empty paste still clears the grid
+    click(paste, u"Command1"_qs);
+    EXPECT_TRUE(paste->isHidden());
+}
+
+}  // namespace
+}  // namespace ds::tools::test
