@@ -92,3 +92,24 @@ TEST(G2u, RoundTripsAnyUtf8BodyWhoseBytesPairIntoValidCharacters) {
     ASSERT_NE(misread, QString::fromUtf8(utf8));
     EXPECT_EQ(g2u(misread), QString::fromUtf8(utf8));
 }
+
+// A page is read in the set its header names, else the set its meta tag names, else GB2312.
+TEST(PageCharset, HeaderThenMetaThenGb2312) {
+    const struct {
+        const char* contentType;
+        const char* body;
+        const char* charset;
+    } cases[] = {
+        {"text/html; charset=UTF-8", "<meta charset=\"gbk\">", "utf-8"},
+        {"text/html;charset=\"gbk\"", "", "gbk"},
+        {"text/html", "<html><head><META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=utf-8\">", "utf-8"},
+        {"text/html", "<meta charset='big5'/>", "big5"},
+        {"", "<p>the word charset=utf-8 in the text</p>", "gb2312"},  // only inside a meta tag
+        {"", "", "gb2312"},
+        {"text/html; charset=", "", "gb2312"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ds::net::PageCharset(c.contentType, c.body), QString::fromLatin1(c.charset)) << c.body;
+    // A set nobody knows reads as GB2312 rather than failing.
+    EXPECT_EQ(ds::net::DecodePage("text/html; charset=x-no-such-set", "\xB1\xB8\xB0\xB8"), QStringLiteral("备案"));
+}
