@@ -1,0 +1,7 @@
+#include "lists/install.h"
+
+namespace ds::lists {
+
+void InstallImportExport(search::Fdomain&) {}
+
+}  // namespace ds::lists

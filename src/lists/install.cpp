@@ -1,0 +1,11 @@
+#include "lists/install.h"
+
+namespace ds::lists {
+
+void InstallListsAndNotices(search::Fdomain& form) {
+    InstallImportExport(form);
+    InstallNotices(form);
+    InstallLinks(form);
+}
+
+}  // namespace ds::lists
