@@ -23,8 +23,12 @@ class Database {
 public:
     explicit Database(const QString& path) {
         if (sqlite3_open_v2(path.toUtf8().constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-            SQLITE_OK)
-            throw DbError(QString::fromUtf8(sqlite3_errmsg(db_)) + QStringLiteral(": ") + path);
+            SQLITE_OK) {
+            // SQLite hands out a handle even when the open fails; it carries the message and must be closed.
+            const QString message = QString::fromUtf8(sqlite3_errmsg(db_)) + QStringLiteral(": ") + path;
+            sqlite3_close_v2(db_);
+            throw DbError(message);
+        }
     }
     ~Database() { sqlite3_close_v2(db_); }
     Database(const Database&) = delete;
