@@ -14,6 +14,7 @@
 #include "startup/fload.h"
 #include "startup/floadini.h"
 #include "startup/screenshots.h"
+#include "ui/lock_wait_pump.h"
 
 namespace {
 
@@ -66,6 +67,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption& autologin = options.autologin;
 
     ds::SetConfig(ds::LoadConfig(ds::DefaultConfigPath()));
+    // The start-up window reads the settings row before the main window exists; a locked file must not
+    // take its input either.
+    ds::ui::InstallLockWaitPump();
 
     if (parser.isSet(demo)) {
         try {
