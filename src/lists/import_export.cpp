@@ -1,7 +1,251 @@
+#include "lists/import_export.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QSet>
+#include <optional>
+#include <vector>
+
+#include "core/codepage.h"
+#include "core/config.h"
+#include "core/reentry_guard.h"
+#include "core/text.h"
 #include "lists/install.h"
+#include "lists/list_format.h"
+#include "search/domain_row.h"
+#include "search/fdomain.h"
+#include "search/fdomain_widgets.h"
+#include "ui/busy_strip.h"
+#include "ui/desktop.h"
+#include "ui/grid_control.h"
+#include "ui/grid_model.h"
 
 namespace ds::lists {
+namespace {
 
-void InstallImportExport(search::Fdomain&) {}
+namespace col = search::col;
+
+QSet<const void*>& RunningForms() {
+    static QSet<const void*> forms;
+    return forms;
+}
+
+ui::BusyStrip* BusyStripOf(const search::Fdomain& form) {
+    return form.findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));
+}
+
+// The busy strip's count moves in steps of this many lines or rows; a finer count only costs redraws.
+constexpr int kProgressStep = 1000;
+
+// Lets the window handle its events between lines. Handling events costs microseconds even when none is
+// waiting, a sizeable share of the work on a short line, so a run of lines that takes less than
+// kYieldIntervalMs goes without; a stop press still takes effect within that interval.
+class Pacer {
+public:
+    Pacer() { clock_.start(); }
+    void yield() {
+        if (clock_.elapsed() < kYieldIntervalMs) return;
+        QCoreApplication::processEvents();
+        clock_.start();
+    }
+
+private:
+    static constexpr qint64 kYieldIntervalMs = 10;
+    QElapsedTimer clock_;
+};
+
+// Notices when another command takes the grid over while the import yields (a search, the paste
+// window, the all-extensions list): each first cuts the grid back, or fills it to another length. The
+// import must then stop and write nothing more, or its rows would land among the others'.
+class GridWatch {
+public:
+    explicit GridWatch(ui::GridControl* grid) : grid_(grid) {
+        removed_ = QObject::connect(grid->model(), &QAbstractItemModel::rowsRemoved, [this] { cut_ = true; });
+        expectedRows_ = grid->rows();
+    }
+    ~GridWatch() { QObject::disconnect(removed_); }
+    GridWatch(const GridWatch&) = delete;
+    GridWatch& operator=(const GridWatch&) = delete;
+
+    bool takenOver() const { return cut_ || grid_->rows() != expectedRows_; }
+    void ownRowsAdded() { expectedRows_ = grid_->rows(); }
+
+private:
+    ui::GridControl* grid_;
+    QMetaObject::Connection removed_;
+    int expectedRows_ = 0;
+    bool cut_ = false;
+};
+
+// Appends the names read since the last batch, numbered on from `numbered`.
+void AppendBatch(ui::GridControl* grid, std::vector<QString>& names, int& numbered) {
+    if (names.empty()) return;
+    const int first = grid->rows();
+    grid->appendRows(static_cast<int>(names.size()));
+    for (size_t i = 0; i < names.size(); ++i) {
+        const int row = first + static_cast<int>(i);
+        grid->setCellText(row, col::Number, QString::number(++numbered));
+        grid->setCellText(row, col::Domain, names[i]);
+    }
+    names.clear();
+}
+
+// The text of an import file, or the reason it cannot be had.
+std::optional<QString> ReadImportFile(const QString& path, QString& reason) {
+    try {
+        return DecodeListFile(ReadListFile(path), config().codePage);
+    } catch (const ListFileError& e) {
+        reason = e.reason;
+    } catch (const EncodingError& e) {
+        reason = QString::fromStdString(e.what());
+    }
+    return std::nullopt;
+}
+
+void ImportText(search::Fdomain& form, const QString& text) {
+    search::SearchState& state = form.state();
+    ui::GridControl* grid = form.grid1();
+    ui::BusyStrip* strip = BusyStripOf(form);
+
+    state.StopFlag = false;
+    grid->setRows(1);
+    // Imported names come from no domain table: nothing may be written back for them.
+    state.loadedTable.clear();
+    if (strip) strip->showBusy(ImportProgressText(0));
+
+    GridWatch watch(grid);
+    Pacer pacer;
+    std::vector<QString> pending;
+    pending.reserve(ImportBatchRows);
+    int numbered = 0;
+    int linesRead = 0;
+    LineCursor lines(text);
+    QStringView line;
+    while (lines.next(line)) {
+        pacer.yield();
+        if (state.StopFlag || watch.takenOver()) break;
+        ++linesRead;
+        if (std::optional<QString> name = ImportedDomain(line)) pending.push_back(std::move(*name));
+        if (static_cast<int>(pending.size()) >= ImportBatchRows) {
+            AppendBatch(grid, pending, numbered);
+            watch.ownRowsAdded();
+        }
+        if (strip && linesRead % kProgressStep == 0) strip->setText(ImportProgressText(linesRead));
+    }
+    // Names read before a stop are kept, as if each had gone into the grid at once; a grid that another
+    // command has filled meanwhile is left to it.
+    if (!watch.takenOver()) AppendBatch(grid, pending, numbered);
+    grid->endRepaintHold();
+    if (strip) strip->hide();
+    // Like every long loop: a loop suspended under this one (a check whose rows are gone) must not
+    // resume.
+    state.StopFlag = true;
+}
+
+}  // namespace
+
+QString ExportDoneText(const QString& path) { return u"所选域名已成功导出到" + path + u"，是否现在打开？"; }
+
+QString ImportProgressText(int linesRead) {
+    return u"正在导入域名，已读取 " + QString::number(linesRead) + u" 行，请稍候";
+}
+
+QString ExportProgressText(int rowsDone) {
+    return u"正在导出域名，已处理 " + QString::number(rowsDone) + u" 行，请稍候";
+}
+
+bool IsListCommandRunning(const search::Fdomain& form) { return RunningForms().contains(&form); }
+
+void lintxt_Click(search::Fdomain& form) {
+    ReentryGuard guard(RunningForms(), &form);
+    if (!guard.entered()) return;
+    const QString path = ui::desktop().openFileName(&form, QString::fromUtf16(ImportDialogTitle),
+                                                    QString::fromUtf16(ImportDialogFilter));
+    if (path.isEmpty()) return;
+    // The file is read whole before the grid is touched: a file that cannot be read leaves the rows the
+    // user had.
+    QString reason;
+    const std::optional<QString> text = ReadImportFile(path, reason);
+    if (!text) {
+        ui::desktop().message(&form, QString::fromUtf16(ImportFailedText) + reason);
+        return;
+    }
+    ImportText(form, *text);
+}
+
+void laddnewrow_Click(search::Fdomain& form) {
+    ReentryGuard guard(RunningForms(), &form);
+    if (!guard.entered()) return;
+    // The box is repaired when the user leaves it; a click straight after typing may come first.
+    form.lnewrowset_Change();
+    const auto* box = form.findChild<QLineEdit*>(QStringLiteral("lnewrowset"));
+    if (!box) return;
+    form.grid1()->appendRows(static_cast<int>(LeadingNumber(box->text())));
+    form.grid1()->endRepaintHold();
+}
+
+void ltxt_Click(search::Fdomain& form) {
+    ReentryGuard guard(RunningForms(), &form);
+    if (!guard.entered()) return;
+    const QString path =
+        ui::desktop().saveFileName(&form, QString::fromUtf16(ExportDialogTitle), QString::fromUtf16(ExportDialogFilter),
+                                   QString::fromUtf16(ExportSuggestedName));
+    if (path.isEmpty()) return;
+
+    const ExportKind kind = ExportKindFromPath(path);
+    std::array<bool, ExportGroupCount> ticked{};
+    for (int g = 0; g < ExportGroupCount; ++g) {
+        const auto* box = form.findChild<QCheckBox*>(search::ArrayName(QStringLiteral("louttext"), g));
+        ticked[g] = box && box->isChecked();
+    }
+    const std::vector<int> columns = ExportColumns(ticked);
+    ui::GridControl* grid = form.grid1();
+    ui::BusyStrip* strip = BusyStripOf(form);
+    if (strip) strip->showBusy(ExportProgressText(0));
+
+    QStringList values;
+    auto appendLine = [&](QString& text, int row) {
+        values.clear();
+        for (int c : columns) values << grid->cellText(row, c);
+        text += ExportLine(kind, values);
+        text += QStringView(ExportLineEnd);
+    };
+    // The whole file is built first: whether the code page can hold it is only known at the end, and the
+    // file is then written in one piece.
+    QString text;
+    appendLine(text, 0);
+    Pacer pacer;
+    // The grid is read afresh at every row: rows may be edited, added or replaced while the loop yields.
+    for (int row = 1; row < grid->rows(); ++row) {
+        pacer.yield();
+        if (LeadingNumber(grid->cellText(row, col::Selected)) == 1) appendLine(text, row);
+        if (strip && row % kProgressStep == 0) strip->setText(ExportProgressText(row));
+    }
+
+    std::optional<QString> failure;
+    try {
+        WriteListFile(path, EncodeListFile(text, config().codePage).bytes);
+    } catch (const ListFileError& e) {
+        failure = e.reason;
+    }
+    if (strip) strip->hide();
+    // A file that could not be written is told and the window goes on: nothing in it was lost, and the
+    // user may pick another place.
+    if (failure) {
+        ui::desktop().message(&form, QString::fromUtf16(ExportFailedText) + *failure);
+        return;
+    }
+    if (ui::desktop().message(&form, ExportDoneText(path), QString::fromUtf16(ExportDoneTitle),
+                              ui::MessageButtons::YesNo) == ui::MessageAnswer::Yes)
+        ui::desktop().shellOpen(path);
+}
+
+void InstallImportExport(search::Fdomain& form) {
+    form.setAction(QStringLiteral("lintxt"), [&form] { lintxt_Click(form); });
+    form.setAction(QStringLiteral("laddnewrow"), [&form] { laddnewrow_Click(form); });
+    form.setAction(QStringLiteral("ltxt"), [&form] { ltxt_Click(form); });
+}
 
 }  // namespace ds::lists
