@@ -1,8 +1,9 @@
 // Code pages: web answers decoded by the set they name (GB2312 by default), UTF-8 answers, the repair
 // of UTF-8 read as GBK, and local-file text encoded into and decoded from the 8-bit code page.
 //
-// Input: bytes; its first line (up to 24 bytes) is also used as a character-set label, since pages
-// name their own set and iconv must refuse names it does not know rather than misbehave.
+// Input: bytes; its first line is also read as a page's Content-Type header and, up to 24 bytes, as a
+// character-set label, since pages name their own set and iconv must refuse names it does not know
+// rather than misbehave.
 #include "core/codepage.h"
 #include "fuzz_support.h"
 #include "net/decode.h"
@@ -34,15 +35,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RoundTrip(page, "GB2312 text without replacements encodes back");
     ds::fuzz::Expect(net::UTF8_Decode(bytes) == QString::fromUtf8(bytes), "UTF8_Decode is UTF-8");
 
+    // A page with its first line as the Content-Type header: whatever set it names, it is read.
     const qsizetype lineEnd = bytes.indexOf('\n');
+    const QByteArray contentType = lineEnd < 0 ? QByteArray() : bytes.left(lineEnd);
+    const QByteArray body = bytes.mid(lineEnd + 1);
+    ds::fuzz::Expect(!net::PageCharset(contentType, body).isEmpty(), "a page always has a character set");
+    try {
+        (void)net::DecodePage(contentType, body);
+    } catch (const EncodingError&) {
+        ds::fuzz::Broken("a page always decodes", net::PageCharset(contentType, body));
+    }
+
     if (lineEnd > 0 && lineEnd <= 24) {
-        const QString label = QString::fromLatin1(bytes.left(lineEnd));
+        const QString label = QString::fromLatin1(contentType);
         try {
-            (void)net::BytesToBstr(bytes.mid(lineEnd + 1), label);
+            (void)net::BytesToBstr(body, label);
         } catch (const EncodingError&) {
         }
         try {
-            (void)EncodeText(QString::fromUtf8(bytes.mid(lineEnd + 1)), label);
+            (void)EncodeText(QString::fromUtf8(body), label);
         } catch (const EncodingError&) {
         }
     }
