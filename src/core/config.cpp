@@ -49,6 +49,11 @@ Config LoadConfig(const QString& path) {
     readInt(s, "ReceiveTimeoutMs", c.receiveTimeoutMs);
     readInt(s, "DlPhaseTimeoutMs", c.dlPhaseTimeoutMs);
     readInt(s, "TotalTimeoutMs", c.totalTimeoutMs);
+    readString(s, "HostsFile", c.hostsFile);
+    if (!c.hostsFile.isEmpty() && QFileInfo(c.hostsFile).isRelative()) {
+        const QString besideIni = QFileInfo(path).absoluteDir().filePath(c.hostsFile);
+        c.hostsFile = QFileInfo::exists(besideIni) ? besideIni : QDir::current().absoluteFilePath(c.hostsFile);
+    }
     return c;
 }
 

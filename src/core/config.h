@@ -37,6 +37,12 @@ struct Config {
     // Every fetch, however slowly the server keeps sending: a trickling server must not hold a row
     // (or the start-up window) for ever.
     int totalTimeoutMs = 120000;
+
+    // A name map in the format of /etc/hosts ("address name [name...]" lines) that name resolution
+    // answers from before it asks the name service, so that names which are not on the internet (the
+    // demo's) resolve offline. Empty: none. A relative path in the file is made absolute on loading:
+    // against the file's own folder when the map is there, else against the current folder.
+    QString hostsFile;
 };
 
 // Reads the file at `path`; missing keys keep their defaults.

@@ -1,5 +1,7 @@
 #include "tools/resolver.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QUrl>
 #include <arpa/inet.h>
 #include <chrono>
@@ -56,6 +58,19 @@ bool UnderInvalid(QByteArray name) {
     return last == "invalid";
 }
 
+// The key a name has in a hosts map.
+QString HostsKey(QStringView name) {
+    if (name.endsWith(u'.')) name.chop(1);
+    return name.toString().toLower();
+}
+
+// The address in its usual dotted form, or empty text for anything that is not an IPv4 address.
+QString CanonicalIPv4(const QString& text) {
+    in_addr address{};
+    if (inet_pton(AF_INET, text.toLatin1().constData(), &address) != 1) return {};
+    return DottedText(address);
+}
+
 std::mutex& SlotMutex() {
     static std::mutex m;
     return m;
@@ -87,8 +102,46 @@ QString LocalIPv4() {
     return other.isEmpty() ? loopback : other;
 }
 
+HostsMap ParseHosts(QStringView text) {
+    HostsMap map;
+    for (QStringView line : text.split(u'\n')) {
+        if (const qsizetype hash = line.indexOf(u'#'); hash >= 0) line.truncate(hash);
+        // simplified() turns tabs and a closing carriage return into single spaces or nothing.
+        const QStringList fields = line.toString().simplified().split(u' ', Qt::SkipEmptyParts);
+        const QString address = fields.isEmpty() ? QString() : CanonicalIPv4(fields.front());
+        if (fields.size() < 2 || address.isEmpty()) continue;
+        for (qsizetype i = 1; i < fields.size(); ++i) {
+            const QString key = HostsKey(fields[i]);
+            if (!key.isEmpty() && !map.contains(key)) map.insert(key, address);
+        }
+    }
+    return map;
+}
+
+QString SystemResolver::fromHostsFile(const QString& host) {
+    const QString path = config().hostsFile;
+    if (path.isEmpty()) return {};
+    const std::lock_guard lock(hostsMutex_);
+    const QFileInfo file(path);
+    const QDateTime time = file.lastModified();
+    const qint64 size = file.exists() ? file.size() : -1;
+    if (path != hostsPath_ || time != hostsTime_ || size != hostsSize_) {
+        hostsPath_ = path;
+        hostsTime_ = time;
+        hostsSize_ = size;
+        hosts_.clear();
+        QFile f(path);
+        if (f.open(QIODevice::ReadOnly)) hosts_ = ParseHosts(QString::fromUtf8(f.readAll()));
+    }
+    const QString key = HostsKey(host);
+    if (const auto it = hosts_.constFind(key); it != hosts_.cend()) return *it;
+    // The file may list a non-ASCII name in its punycode form.
+    return hosts_.value(HostsKey(QString::fromLatin1(AsciiName(host))));
+}
+
 QString SystemResolver::firstIPv4(const QString& host) {
     if (host.isEmpty()) return LocalIPv4();
+    if (QString mapped = fromHostsFile(host); !mapped.isEmpty()) return mapped;
     const QByteArray name = AsciiName(host);
     if (!PlausibleHostName(name) || UnderInvalid(name)) return {};
 

@@ -2,10 +2,12 @@
 // Name resolution behind one seam, so tests of the side windows decide which names resolve where.
 // Every lookup of the program goes through ResolveFirstIPv4, which bounds it and keeps the window
 // responsive; resolvers themselves may block.
+#include <QDateTime>
 #include <QHash>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -20,13 +22,35 @@ public:
     virtual QString firstIPv4(const QString& host) = 0;
 };
 
-// The system's resolver (getaddrinfo). Names that are not a plausible host name (spaces, quotes, a
-// leading dot, empty labels, over 253 characters) and names under ".invalid" get empty text without
-// asking the name service. Non-ASCII names are looked up in their punycode form. The empty name gives
-// this host's first non-loopback IPv4 address, loopback only when there is no other.
+// A name map in the format of /etc/hosts: lower-case names, without a closing dot, to dotted IPv4
+// addresses.
+using HostsMap = QHash<QString, QString>;
+
+// Reads the text of a hosts file. A line holds an IPv4 address and one or more names, separated by
+// spaces or tabs; "#" starts a comment that runs to the end of the line. A line whose first field is
+// not a dotted IPv4 address (an IPv6 line, a name first, a fifth part) or that names nothing is
+// skipped. A name listed twice keeps its first address, as the system's resolver does.
+HostsMap ParseHosts(QStringView text);
+
+// The system's resolver (getaddrinfo). Names in the hosts file of the configuration (HostsFile) are
+// answered from it first; the file is read again only when its path, time or size has changed. Names
+// that are not a plausible host name (spaces, quotes, a leading dot, empty labels, over 253 characters)
+// and names under ".invalid" get empty text without asking the name service. Non-ASCII names are looked
+// up in their punycode form. The empty name gives this host's first non-loopback IPv4 address, loopback
+// only when there is no other.
 class SystemResolver final : public Resolver {
 public:
     QString firstIPv4(const QString& host) override;
+
+private:
+    // The address the configured hosts file gives `host`, or empty text.
+    QString fromHostsFile(const QString& host);
+
+    std::mutex hostsMutex_;  // lookups of one resolver run on several workers at once
+    QString hostsPath_;
+    QDateTime hostsTime_;
+    qint64 hostsSize_ = -1;
+    HostsMap hosts_;
 };
 
 // This host's first IPv4 address that is not loopback, else a loopback address, else empty text.
