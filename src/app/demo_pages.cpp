@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QStringList>
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -36,30 +37,71 @@ QString Grouped(qint64 n) {
 
 QString Escaped(const QString& domain) { return domain.toHtmlEscaped(); }
 
-// The registry data of a registered name. None of it may contain a phrase the registration check
-// reads as free, undetermined or failed ("available", "not found", "timeout", ...).
+// The registry data of a registered name: a summary in Chinese, then the registry's own lines, the way
+// whois sites show them. None of it may contain a phrase the registration check reads as free,
+// undetermined or failed ("available", "not found", "timeout", ...).
 QString RegisteredWhois(const QString& domain) {
-    static const std::array<const char16_t*, 5> registrars = {
-        u"示例网络科技有限公司", u"华域数码信息技术有限公司", u"Example Registrar, Inc.",
-        u"东方域名服务股份有限公司", u"Northwind Names Ltd."};
+    struct Registrar {
+        const char16_t* name;
+        const char* server;  // fictional hosts under .example (RFC 2606)
+        int ianaId;
+    };
+    static const std::array<Registrar, 5> registrars = {{
+        {u"示例网络科技有限公司", "whois.shili-net.example", 1556},
+        {u"华域数码信息技术有限公司", "whois.huayu-digital.example", 1621},
+        {u"Example Registrar, Inc.", "whois.example-registrar.example", 468},
+        {u"东方域名服务股份有限公司", "whois.dongfang-names.example", 1915},
+        {u"Northwind Names Ltd.", "whois.northwind-names.example", 2487},
+    }};
     static const std::array<const char16_t*, 4> statuses = {
         u"clientTransferProhibited", u"ok", u"clientDeleteProhibited clientUpdateProhibited",
         u"serverTransferProhibited"};
+    static const std::array<const char16_t*, 5> holders = {
+        u"深圳市星河贸易有限公司", u"杭州云帆网络科技有限公司", u"北京华信文化传播有限公司",
+        u"上海明远信息技术有限公司", u"REDACTED FOR PRIVACY"};
+    static const std::array<const char16_t*, 4> provinces = {u"Guangdong", u"Zhejiang", u"Beijing", u"Shanghai"};
     const std::uint64_t h = NameHash(domain, u"whois-data");
     const QDate created = QDate(2003, 1, 1).addDays(qint64(h % 6500));
     const QDate expires = created.addYears(int(20 + (h >> 20) % 5));
+    // The last renewal, which lies in the past even for a name registered far ahead.
+    const QDate updated = std::min(expires.addYears(-1), QDate(2025, 12, 1)).addDays(-qint64((h >> 28) % 120));
+    const Registrar& registrar = registrars[(h >> 8) % registrars.size()];
+    const QString registrarName = S(registrar.name);
+    const QString status = S(statuses[(h >> 16) % statuses.size()]);
+    const QString holder = S(holders[(h >> 32) % holders.size()]);
     const QString upper = domain.toUpper();
     const QString d = Escaped(domain);
+    auto isoTime = [](const QDate& day) -> QString { return day.toString(Qt::ISODate) + u"T08:00:00Z"; };
+    auto chineseDay = [](const QDate& day) -> QString { return day.toString(u"yyyy年MM月dd日"); };
+    QString statusLines, statusCells;
+    for (const QString& one : status.split(u' ')) {
+        statusLines += u"Domain Status: " + one + u" https://icann.org/epp#" + one + u'\n';
+        statusCells += (statusCells.isEmpty() ? QString() : QStringLiteral("<br>")) + one;
+    }
     return u"<html><head><meta http-equiv=\"content-type\" content=\"text/html;charset=gb2312\">"
            u"<title>Whois 查询 - " + d + u"</title></head><body>\n"
-           u"<h2>Whois results for " + d + u"</h2>\n<pre>\n"
+           u"<h2>Whois results for " + d + u"</h2>\n"
+           u"<table border=\"1\" cellspacing=\"0\" cellpadding=\"4\">\n"
+           u"<tr><td>域名</td><td>" + d + u"</td></tr>\n"
+           u"<tr><td>注册商</td><td>" + Escaped(registrarName) + u"</td></tr>\n"
+           u"<tr><td>注册人</td><td>" + Escaped(holder) + u"</td></tr>\n"
+           u"<tr><td>注册日期</td><td>" + chineseDay(created) + u"</td></tr>\n"
+           u"<tr><td>到期日期</td><td>" + chineseDay(expires) + u"</td></tr>\n"
+           u"<tr><td>域名状态</td><td>" + statusCells + u"</td></tr>\n"
+           u"<tr><td>DNS 服务器</td><td>NS1.DNS-PARK.NET<br>NS2.DNS-PARK.NET</td></tr>\n"
+           u"</table>\n<h3>原始信息</h3>\n<pre>\n"
            u"Domain Name: " + Escaped(upper) + u"\n"
            u"Registry Domain ID: " + QString::number(h % 9000000000ULL + 1000000000ULL) + u"_DOMAIN\n"
-           u"Registrar: " + S(registrars[(h >> 8) % registrars.size()]) + u"\n"
-           u"Creation Date: " + created.toString(Qt::ISODate) + u"T08:00:00Z\n"
-           u"Registry Expiry Date: " + expires.toString(Qt::ISODate) + u"T08:00:00Z\n"
-           u"Domain Status: " + S(statuses[(h >> 16) % statuses.size()]) + u"\n"
-           u"Name Server: NS1.DNS-PARK.NET\nName Server: NS2.DNS-PARK.NET\n"
+           u"Registrar WHOIS Server: " + QLatin1String(registrar.server) + u"\n"
+           u"Updated Date: " + isoTime(updated) + u"\n"
+           u"Creation Date: " + isoTime(created) + u"\n"
+           u"Registry Expiry Date: " + isoTime(expires) + u"\n"
+           u"Registrar: " + Escaped(registrarName) + u"\n"
+           u"Registrar IANA ID: " + QString::number(registrar.ianaId) + u"\n" + statusLines +
+           u"Registrant Organization: " + Escaped(holder) + u"\n"
+           u"Registrant State/Province: " + S(provinces[(h >> 40) % provinces.size()]) + u"\n"
+           u"Registrant Country: CN\n"
+           u"Name Server: NS1.DNS-PARK.NET\nName Server: NS2.DNS-PARK.NET\nDNSSEC: unsigned\n"
            u"</pre>\n<p>域名 " + d + u" 已被注册。</p>\n</body></html>\n";
 }
 

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/demo_lookup_pages.h"
 #include "app/demo_pages.h"
 #include "core/codepage.h"
+#include "db/connection.h"
 
 namespace ds::demo {
 namespace {
@@ -132,6 +134,32 @@ void AddPublicServices(httplib::Server& s) {
     });
 }
 
+// The search engine's "ip:" pages and the location service's pages, for the domain and IP window. They
+// share the port of the other public services: their paths do not meet.
+void AddLookupServices(httplib::Server& s) {
+    s.Get("/search", [](const httplib::Request& req, httplib::Response& res) {
+        const QString q = Param(req, "q");
+        if (!q.startsWith(u"ip:") || q.size() == 3) return MissingDomain(res);
+        const QString address = q.mid(3).trimmed();
+        Pause(AnswerDelayMs(address, u"search"));
+        Answer(res, ResultPage(address, Param(req, "first").toInt()));
+    });
+    s.Get("/ib1", [](const httplib::Request&, httplib::Response& res) { Answer(res, OwnAddressPage()); });
+    s.Get(R"(/images/flags/([a-z]{2})\.png)", [](const httplib::Request& req, httplib::Response& res) {
+        const QByteArray png = FlagPng(QString::fromStdString(req.matches[1].str()));
+        if (png.isEmpty()) {
+            res.status = 404;
+            return res.set_content("no such flag", "text/plain");
+        }
+        res.set_content(png.constData(), static_cast<size_t>(png.size()), "image/png");
+    });
+    s.Get(R"(/(\d{1,3}\.\d{1,3}\.\d{1,3}\.\d{1,3}))", [](const httplib::Request& req, httplib::Response& res) {
+        const QString address = QString::fromStdString(req.matches[1].str());
+        Pause(AnswerDelayMs(address, u"location"));
+        Answer(res, LocationPage(address));
+    });
+}
+
 std::unique_ptr<httplib::Server> NewServer(bool verbose) {
     auto s = std::make_unique<httplib::Server>();
     // Requests come one after another from one program; a few threads per port leave room for a
@@ -192,6 +220,7 @@ DemoServices::DemoServices(const QString& databasePath, bool verbose) {
     AddRelay(at(Service::Relay1));
     AddRelay(at(Service::Relay2));
     AddPublicServices(at(Service::Public));
+    AddLookupServices(at(Service::Public));
 }
 
 DemoServices::~DemoServices() { stop(); }
@@ -222,6 +251,21 @@ void DemoServices::stop() {
     for (auto& s : servers_) s->stop();
     for (auto& t : threads_)
         if (t.joinable()) t.join();
+}
+
+QStringList DemoRowDomains(const QString& databasePath, int perSearch) {
+    db::Connection c;
+    c.open(u"Provider=SQLite;Data Source=" + databasePath);
+    QStringList domains;
+    for (const char* table : {"ldomainreg", "ldomainhis"}) {
+        // The statement of the default searches, so the rows come in the order the grid shows them.
+        const db::ResultTable t = c.query(u"select top " + QString::number(perSearch) + u" * from " +
+                                          QString::fromLatin1(table) + u" where (lregist=1)");
+        const qsizetype name = t.columns.indexOf(QStringLiteral("lallname"));
+        for (const auto& row : t.rows)
+            if (name >= 0) domains << row[size_t(name)].toString();
+    }
+    return domains;
 }
 
 }  // namespace ds::demo

@@ -3,6 +3,7 @@
 // demo_pages.h. dropscout_demo_services runs them on the ports the demo settings name; tests run them
 // on free ports.
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <condition_variable>
 #include <memory>
@@ -19,7 +20,9 @@ namespace ds::demo {
 enum class Service { Address, Whois, Checksum, Relay1, Relay2, Public };
 inline constexpr int kServiceCount = 6;
 // The ports the demo settings (database row and dropscout.ini written by the scripts) point at, in the
-// order of Service. The public port carries Baidu /s, Alexa /data/... and the toolbar /tbr.
+// order of Service. The public port carries Baidu /s, Alexa /data/... and the toolbar /tbr, and for the
+// domain and IP window the search engine /search?q=ip:..., the own-address page /ib1, the location
+// pages /<address> and their flags /images/flags/<cc>.png.
 inline constexpr std::array<int, kServiceCount> kDemoPorts = {8731, 8732, 8740, 8741, 8742, 8743};
 
 // Trickling answers wait on this between bytes. The server ends a chunked answer between two chunks
@@ -67,5 +70,9 @@ private:
     std::array<std::thread, kServiceCount> threads_;
     std::array<int, kServiceCount> ports_{};
 };
+
+// The domains of the first `perSearch` rows of both default searches (filed, then expired) of a demo
+// database: the rows a user meets first, which the demo's name map lists. Throws db::DbError.
+QStringList DemoRowDomains(const QString& databasePath, int perSearch);
 
 }  // namespace ds::demo

@@ -1,7 +1,8 @@
-// dropscout_demo_services: loopback stand-ins for the outside services the live checks and the start-up
-// window talk to, so that the demo shows every check working without the internet. One process, one
-// port per service as the demo settings name them; it ends by itself after --lifetime seconds or on
-// SIGTERM/SIGINT, and it never listens on anything but a loopback address.
+// dropscout_demo_services: loopback stand-ins for the outside services the live checks, the side windows
+// and the start-up window talk to, so that the demo shows them working without the internet. One
+// process, one port per service as the demo settings name them; it ends by itself after --lifetime
+// seconds or on SIGTERM/SIGINT, and it never listens on anything but a loopback address. With --hosts
+// it only prints the demo's name map.
 #include <arpa/inet.h>
 #include <signal.h>
 
@@ -12,8 +13,11 @@
 #include <chrono>
 #include <cstdio>
 
+#include "app/demo_lookup_pages.h"
 #include "app/demo_pages.h"
 #include "app/demo_services.h"
+#include "core/clock.h"
+#include "db/demo_data.h"
 
 namespace {
 
@@ -38,6 +42,28 @@ void WaitForEnd(const sigset_t& endSignals, std::chrono::seconds lifetime) {
     }
 }
 
+// Rows of each default search the name map lists: the first two pages of 20.
+constexpr int kMappedRowsPerSearch = 40;
+
+// Prints the name map of the database at `path`, creating the database first when it does not exist
+// (as dropscout --demo would, which then finds it made).
+int PrintHosts(const QString& path) {
+    try {
+        if (!QFileInfo::exists(path)) {
+            ds::db::DemoOptions options;
+            options.today = ds::clock().today();
+            ds::db::GenerateDemoDatabase(path, options);
+            std::fprintf(stderr, "dropscout_demo_services: created %s\n", qPrintable(path));
+        }
+        QTextStream out(stdout);
+        out << ds::demo::HostsText(ds::demo::DemoRowDomains(path, kMappedRowsPerSearch));
+        return 0;
+    } catch (const ds::db::DbError& e) {
+        std::fprintf(stderr, "dropscout_demo_services: %s: %s\n", qPrintable(path), qPrintable(e.description()));
+        return 1;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -45,8 +71,8 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("dropscout_demo_services"));
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Loopback stand-ins for the whois, Baidu, Alexa, toolbar, checksum, relay and database-address "
-        "services, for the DropScout demo."));
+        "Loopback stand-ins for the whois, Baidu, Alexa, toolbar, checksum, relay, database-address, search "
+        "engine and location services, for the DropScout demo."));
     parser.addHelpOption();
     const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Loopback address to listen on."),
                                   QStringLiteral("address"), QStringLiteral("127.0.0.1"));
@@ -63,7 +89,13 @@ int main(int argc, char** argv) {
         QStringLiteral("Print, for each domain given as an argument or read a line at a time from standard "
                        "input, the unusual answers the services give about it (error pages, throttling, "
                        "captchas, a trickling whois), and exit."));
-    parser.addOptions({host, db, lifetime, verbose, explain});
+    const QCommandLineOption hosts(
+        QStringLiteral("hosts"),
+        QStringLiteral("Print the demo's name map (a hosts file for HostsFile): the first rows of both default "
+                       "searches of the database, and the names the demo search engine lists, on their "
+                       "addresses; then exit. Creates the database when it does not exist."),
+        QStringLiteral("database"));
+    parser.addOptions({host, db, lifetime, verbose, explain, hosts});
     parser.addPositionalArgument(QStringLiteral("domains"), QStringLiteral("Domains for --explain."), QStringLiteral("[domains...]"));
     parser.process(app);
 
@@ -78,6 +110,8 @@ int main(int argc, char** argv) {
         for (const QString& d : domains) out << d << u'\t' << ds::demo::HostileAnswersFor(d) << u'\n';
         return 0;
     }
+
+    if (parser.isSet(hosts)) return PrintHosts(parser.value(hosts));
 
     const QString address = parser.value(host);
     if (!IsLoopback(address)) {

@@ -7,11 +7,18 @@
 #include <map>
 #include <ostream>
 
+#include <QImage>
+#include <QMap>
+#include <QSet>
+
+#include "app/demo_lookup_pages.h"
 #include "app/demo_pages.h"
 #include "checks/metrics_rules.h"
 #include "checks/reg_classifier.h"
 #include "core/codepage.h"
 #include "startup/address_code.h"
+#include "tools/lookup_rules.h"
+#include "tools/resolver.h"
 
 namespace ds::demo {
 namespace {
@@ -294,6 +301,162 @@ TEST(DemoAddressService, AnswerCarriesAUsablePayloadNamingTheFile) {
     EXPECT_TRUE(startup::IsUsablePayload(*payload));
     for (int variant : {0, 1})
         EXPECT_EQ(startup::ChooseVariant(*payload, variant), u"Provider=SQLite;Data Source="_s + path);
+}
+
+
+// --- The domain and IP window's pages, read with the window's own rules ------------------------------
+
+// The name map the demo writes, as the resolver reads it; no rows: the search engine's names alone.
+const tools::HostsMap& DemoNames() {
+    static const tools::HostsMap names = tools::ParseHosts(HostsText({}));
+    return names;
+}
+
+TEST(DemoResultPages, FirstPageOffersFurtherPagesOnlyForSharedAddresses) {
+    const struct {
+        QString address;
+        int markers;  // "first=" on the first page: one per further page, and the "next" link
+    } cases[] = {
+        {u"203.0.113.18"_s, FurtherResultPages(u"203.0.113.18"_s) + 1},
+        {u"192.0.2.88"_s, FurtherResultPages(u"192.0.2.88"_s) + 1},
+        {u"203.0.113.19"_s, 0},  // next to a shared address, and unknown to the search engine
+        {u"127.0.0.1"_s, 0},
+        {u"<b>1.2.3.4"_s, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.address.toStdString());
+        const QString first = OverTheWire(ResultPage(c.address, 0));
+        EXPECT_EQ(tools::ResultPageMarkers(first.toLower()), c.markers);
+        EXPECT_FALSE(first.contains(u"<b>1.2.3.4"));  // the query is shown escaped
+        // A page past the last one lists nothing.
+        const int past = tools::FirstParameter(FurtherResultPages(c.address) + 1);
+        EXPECT_TRUE(tools::CiteHosts(OverTheWire(ResultPage(c.address, past))).isEmpty());
+    }
+    for (const QString& address : SharedAddresses()) {
+        EXPECT_GE(FurtherResultPages(address), 3) << qPrintable(address);
+        EXPECT_LE(FurtherResultPages(address), 5) << qPrintable(address);
+    }
+}
+
+// Over the further pages of each shared address the window meets every case its filter has: names of
+// the address, repeats, entries with a scheme and names of other addresses. Every name it is to
+// resolve is in the name map, so the demo never asks a name server.
+TEST(DemoResultPages, FurtherPagesHoldEveryKindOfEntryTheWindowFilters) {
+    for (const QString& address : SharedAddresses()) {
+        SCOPED_TRACE(address.toStdString());
+        QStringList hosts;
+        int entries = 0, schemes = 0;
+        for (int i = 1; i <= FurtherResultPages(address); ++i) {
+            const QString page = OverTheWire(ResultPage(address, tools::FirstParameter(i)));
+            EXPECT_EQ(page.count(u"<cite>"_s), kResultsPerPage) << "page " << i;
+            entries += int(page.count(u"<cite>"_s));
+            schemes += int(page.count(u"<cite>http://"_s));
+            hosts += tools::CiteHosts(page);
+        }
+        EXPECT_GT(schemes, 0);
+        EXPECT_EQ(hosts.size(), entries - schemes) << "only the scheme entries give no name";
+        QSet<QString> distinct, kept, elsewhere;
+        for (const QString& host : hosts) {
+            ASSERT_TRUE(DemoNames().contains(host)) << qPrintable(host);
+            distinct.insert(host);
+            (DemoNames().value(host) == address ? kept : elsewhere).insert(host);
+        }
+        EXPECT_LT(distinct.size(), hosts.size()) << "some names repeat";
+        EXPECT_GE(kept.size(), 5);
+        EXPECT_GT(elsewhere.size(), 0) << "some names live on another address";
+        for (const QString& host : kept) EXPECT_TRUE(NamesOn(address).contains(host)) << qPrintable(host);
+    }
+    EXPECT_TRUE(ResultCites(u"10.1.1.1"_s).isEmpty());
+}
+
+struct LocationCase {
+    const char* name;
+    const char* address;
+    tools::LocationAnswer::Kind kind;
+    const char16_t* shows;  // in the translated table
+    const char* flag;
+};
+
+void PrintTo(const LocationCase& c, std::ostream* os) { *os << c.name; }
+
+class DemoLocationPage : public testing::TestWithParam<LocationCase> {};
+
+TEST_P(DemoLocationPage, ReadsAsTheWindowShowsIt) {
+    const LocationCase& c = GetParam();
+    const QString base = u"http://127.0.0.1:8743"_s;
+    const tools::LocationAnswer answer =
+        tools::ReadLocationPage(OverTheWire(LocationPage(QString::fromLatin1(c.address))), base, u"admin"_s);
+    EXPECT_EQ(answer.kind, c.kind);
+    EXPECT_EQ(LocationKindFor(QString::fromLatin1(c.address)) == LocationKind::Table,
+              c.kind == tools::LocationAnswer::Table);
+    if (c.kind != tools::LocationAnswer::Table) return;
+    for (const char16_t* label : {u"IP地址:", u"所在地址", u"经纬度", u"<b>网络</b>", u"服务器时间", u"网络商主页",
+                                  u"国家区号", u"邮编", c.shows})
+        EXPECT_TRUE(answer.html.contains(QString::fromUtf16(label))) << qPrintable(QString::fromUtf16(label));
+    for (const char* english : {"<b>Location</b>", "<b>Latitude", "<b>Connection", "<b>Local Time", "<b>Domain",
+                                "<b>IDD", "<b>ZIP"})
+        EXPECT_FALSE(answer.html.contains(QString::fromLatin1(english))) << english << " left untranslated";
+    const QString flag = base + u"/images/flags/" + QString::fromLatin1(c.flag) + u".png";
+    EXPECT_TRUE(answer.html.contains(flag)) << qPrintable(answer.html);
+    EXPECT_FALSE(FlagPng(QString::fromLatin1(c.flag)).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Addresses, DemoLocationPage,
+    testing::Values(LocationCase{"shenzhen", "203.0.113.18", tools::LocationAnswer::Table, u"Shenzhen", "cn"},
+                    LocationCase{"hong_kong", "198.51.100.156", tools::LocationAnswer::Table, u"Hong Kong", "hk"},
+                    LocationCase{"refusing_shared", "192.0.2.88", tools::LocationAnswer::QuotaExceeded, u"", ""},
+                    LocationCase{"any_other", "10.20.30.40", tools::LocationAnswer::Table, u"(UTC ", "cn"}),
+    [](const testing::TestParamInfo<LocationCase>& info) { return std::string(info.param.name); });
+
+TEST(DemoLocationPage, AboutOneOtherAddressInTenMeetsTheQuota) {
+    int quota = 0;
+    for (int i = 0; i < 2000; ++i) quota += LocationKindFor(QStringLiteral("10.0.%1.%2").arg(i / 250).arg(i % 250)) ==
+                                            LocationKind::QuotaExceeded;
+    EXPECT_GT(quota, 140);
+    EXPECT_LT(quota, 260);
+}
+
+TEST(DemoOwnAddressPage, GivesTheFiveValuesOfThePanel) {
+    EXPECT_EQ(tools::OwnAddressValues(OverTheWire(OwnAddressPage())),
+              (QStringList{QString::fromLatin1(kOwnWanAddress), u"中国电信"_s, u"中国"_s, u"广东省"_s, u"深圳市"_s}));
+}
+
+TEST(DemoFlags, KnownCountriesArePicturesOthersNothing) {
+    for (const char* cc : {"cn", "hk", "us"}) {
+        QImage flag;
+        EXPECT_TRUE(flag.loadFromData(FlagPng(QString::fromLatin1(cc)), "PNG")) << cc;
+        EXPECT_EQ(flag.size(), QSize(24, 16)) << cc;
+    }
+    EXPECT_TRUE(FlagPng(u"xx"_s).isEmpty());
+    EXPECT_TRUE(FlagPng(u"../cn"_s).isEmpty());
+}
+
+// The rows come first, in any case and spacing the database holds them, each once with its "www."
+// form; the search engine's names follow on their own addresses.
+TEST(DemoHostsText, RowsAndListedNamesOnTheirAddresses) {
+    const QString text = HostsText({u" Shop.COM "_s, u"中文网.com"_s, u"dup.cn"_s, u"dup.cn"_s});
+    const tools::HostsMap map = tools::ParseHosts(text);
+    const struct {
+        QString name, address;
+    } cases[] = {
+        {u"shop.com"_s, DemoAddressFor(u"shop.com"_s)},
+        {u"www.shop.com"_s, DemoAddressFor(u"shop.com"_s)},
+        {u"中文网.com"_s, DemoAddressFor(u"中文网.com"_s)},
+        {u"www.dup.cn"_s, DemoAddressFor(u"dup.cn"_s)},
+    };
+    for (const auto& c : cases) EXPECT_EQ(map.value(c.name), c.address) << qPrintable(c.name);
+    EXPECT_EQ(text.count(u" dup.cn "_s), 1);
+    for (const QString& address : SharedAddresses())
+        for (const QString& name : NamesOn(address)) EXPECT_EQ(map.value(name), address) << qPrintable(name);
+}
+
+TEST(DemoHostsText, DomainsSpreadOverTheSharedAddresses) {
+    QMap<QString, int> spread;
+    for (int i = 0; i < 2000; ++i) ++spread[DemoAddressFor(QStringLiteral("row%1.com").arg(i))];
+    EXPECT_EQ(spread.size(), SharedAddresses().size());
+    EXPECT_GT(spread.value(u"192.0.2.88"_s), 140) << "a tenth meets the location quota";
+    EXPECT_LT(spread.value(u"192.0.2.88"_s), 260);
 }
 
 }  // namespace

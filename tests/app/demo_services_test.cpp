@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/demo_lookup_pages.h"
 #include "app/demo_pages.h"
 #include "app/demo_services.h"
 #include "core/codepage.h"
@@ -168,6 +169,36 @@ TEST_F(DemoServicesTest, BaiduRefusalsComeFromTheDirectServiceOnly) {
     }
 }
 
+// The domain and IP window's pages share the public port with Baidu, Alexa and the toolbar.
+TEST_F(DemoServicesTest, LookupPagesAnswerOnThePublicPort) {
+    const struct {
+        std::string path;
+        int status;
+        std::string type;
+        std::string contains;  // decoded
+    } cases[] = {
+        {"/search?q=ip:203.0.113.18", 200, "text/html", "first=11"},
+        {"/search?q=ip:203.0.113.18&first=21", 200, "text/html", "<cite>"},
+        {"/search?q=ip:10.9.8.7", 200, "text/html", "没有找到"},
+        {"/search?q=site:a.com", 400, "text/plain", ""},
+        {"/ib1", 200, "text/html", "<b>中国电信</b>"},
+        {"/203.0.113.18", 200, "text/html", "<table class=\"table\">"},
+        {"/192.0.2.88", 200, "text/html", "Your daily quota exceed"},
+        {"/images/flags/cn.png", 200, "image/png", "PNG"},
+        {"/images/flags/zz.png", 404, "text/plain", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        auto r = client(Service::Public).Get(c.path);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, c.status);
+        EXPECT_EQ(r->get_header_value("Content-Type").rfind(c.type, 0), 0u) << r->get_header_value("Content-Type");
+        // A picture is bytes, not text in GB2312.
+        const std::string body = c.type == "image/png" ? r->body : Decoded(r->body);
+        EXPECT_NE(body.find(c.contains), std::string::npos);
+    }
+}
+
 // The rows a user meets first: the default filed search (ldomainreg) and expired search (ldomainhis),
 // in the order the program shows them, on the database the demo creates.
 class DemoDatabaseRows : public testing::Test {
@@ -236,6 +267,22 @@ TEST_F(DemoDatabaseRows, FirstPagesShowTheHostileAnswersAndNoTrickle) {
             EXPECT_GT(trickles, 0) << "one trickle a few pages in, to be seen";
         }
     }
+}
+
+// The name map lists the first rows of both default searches in the grid's order, and the row a user
+// meets first lives on an address the location service describes.
+TEST_F(DemoDatabaseRows, NameMapCoversTheFirstPagesAndTheFirstRowShowsALocation) {
+    const QStringList mapped = DemoRowDomains(dir_->filePath(u"demo.db"_s), 20);
+    QStringList shown;
+    for (const QString& table : {u"ldomainreg"_s, u"ldomainhis"_s})
+        for (const Row& r : FirstRows(table, 20)) shown << r.domain;
+    EXPECT_EQ(mapped, shown);
+    const QString first = mapped.front();
+    EXPECT_EQ(LocationKindFor(DemoAddressFor(first)), LocationKind::Table) << qPrintable(first);
+    EXPECT_GT(FurtherResultPages(DemoAddressFor(first)), 0);
+    int refused = 0;
+    for (const QString& d : mapped) refused += LocationKindFor(DemoAddressFor(d)) == LocationKind::QuotaExceeded;
+    EXPECT_GT(refused, 0) << "the quota page is met on the first pages too";
 }
 
 }  // namespace
