@@ -1,6 +1,7 @@
 #include "search/fdomain.h"
 
 #include "checks/install.h"
+#include "lists/install.h"
 #include "tools/install.h"
 
 #include <QCloseEvent>
@@ -75,6 +76,7 @@ Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
     Form_Load();
     checks::InstallLiveChecks(*this);
     tools::InstallSideTools(*this);
+    lists::InstallListsAndNotices(*this);
 }
 
 Fdomain::~Fdomain() = default;

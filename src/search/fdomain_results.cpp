@@ -152,7 +152,7 @@ void Fdomain::grid1_CellEdited(int row, int col) {
 void Fdomain::doubleClickOtherColumn(const QString& domain) {
     ui::desktop().setClipboardText(domain);
     ui::desktop().message(this, u"选中域名  " + domain + u"  已加入剪贴板");
-    ui::desktop().shellOpen(remoteSettings().field(QStringLiteral("lbuyurl")) + domain);
+    ui::OpenAddress(remoteSettings().field(QStringLiteral("lbuyurl")) + domain);
 }
 
 }  // namespace ds::search

@@ -50,7 +50,7 @@ void ApplyToMainWindow(QWidget* main, const RemoteSettings& s, const QString& ve
             if (!button) continue;
             button->setVisible(true);
             QObject::connect(button, &QAbstractButton::clicked, button,
-                             [downloadUrl] { ui::desktop().shellOpen(downloadUrl); });
+                             [downloadUrl] { ui::OpenAddress(downloadUrl); });
         }
         if (auto* lupnew2 = main->findChild<ui::MarkupButton*>(QStringLiteral("lupnew2")))
             lupnew2->setCaption(UpgradeCaption(versionText));

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "ui/markup.h"
+
 namespace ds::ui {
 namespace {
 std::shared_ptr<Desktop>& instance() {
@@ -19,6 +21,33 @@ std::shared_ptr<Desktop>& instance() {
 }  // namespace
 
 Desktop& desktop() { return *instance(); }
+
+void Desktop::markupDialog(QWidget* parent, const QString& title, const QString& instruction,
+                           const QString& content) {
+    message(parent, ParseMarkup(instruction).plain + u"\n\n" + ParseMarkup(content).plain, title);
+}
+
+void QtDesktop::markupDialog(QWidget* parent, const QString& title, const QString& instruction,
+                             const QString& content) {
+    QMessageBox box(QMessageBox::Information, title, ParseMarkup(instruction).html, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::RichText);
+    box.setInformativeText(ParseMarkup(content).html);
+    box.exec();
+}
+
+bool IsOpenableAddress(const QString& address) {
+    const QString a = address.trimmed();
+    for (const char16_t* scheme : {u"http://", u"https://", u"mailto:", u"tencent:"})
+        if (a.startsWith(QString::fromUtf16(scheme), Qt::CaseInsensitive) && a.size() > QStringView(scheme).size())
+            return true;
+    return false;
+}
+
+bool OpenAddress(const QString& address) {
+    if (!IsOpenableAddress(address)) return false;
+    desktop().shellOpen(address.trimmed());
+    return true;
+}
 void SetDesktop(std::shared_ptr<Desktop> d) { instance() = d ? std::move(d) : std::make_shared<QtDesktop>(); }
 
 MessageAnswer QtDesktop::message(QWidget* parent, const QString& text, const QString& title,

@@ -29,6 +29,10 @@ public:
     virtual void startCommand(const QString& program, const QStringList& arguments) = 0;
     // Ends the program at once (the "End" of start-up failures and quitting).
     virtual void endProgram(int code) = 0;
+    // A modal notice whose instruction and content are markup captions (ui/markup.h). By default it is
+    // shown as a message box with their plain text, which is also what a recording desktop records.
+    virtual void markupDialog(QWidget* parent, const QString& title, const QString& instruction,
+                              const QString& content);
 };
 
 // The real desktop (Qt dialogs, QDesktopServices, QClipboard, QProcess::startDetached).
@@ -44,7 +48,16 @@ public:
     QString clipboardText() override;
     void startCommand(const QString& program, const QStringList& arguments) override;
     void endProgram(int code) override;
+    void markupDialog(QWidget* parent, const QString& title, const QString& instruction,
+                      const QString& content) override;
 };
+
+// Opens an address that came from the operator's database: only web pages (http, https), mail
+// (mailto) and the QQ client (tencent:) are handed to the desktop. Anything else (a local file or
+// program, another scheme) is not opened, and nothing visible happens, as when the desktop cannot open
+// an address. True when the address was handed over.
+bool OpenAddress(const QString& address);
+bool IsOpenableAddress(const QString& address);
 
 Desktop& desktop();
 void SetDesktop(std::shared_ptr<Desktop> d);

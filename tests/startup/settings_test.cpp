@@ -73,10 +73,19 @@ TEST_F(SettingsTest, NewerVersionShowsBothUpgradeButtons) {
 }
 
 TEST_F(SettingsTest, UpgradeButtonsOpenTheDownloadAddress) {
-    ASSERT_TRUE(load({ConfigTableSql(), ConfigRowSql(QStringLiteral("3.5"), QString())}));
+    ASSERT_TRUE(load({ConfigTableSql(), ConfigRowSql(QStringLiteral("3.5"), QString()),
+                      QStringLiteral("UPDATE lconfig_all SET ldownurl_domain='http://dl.example/new.exe'")}));
     control<QAbstractButton>("lupnew")->click();
     control<QAbstractButton>("lupnew2")->click();
-    EXPECT_EQ(desktop->opened, (QStringList{QStringLiteral("ldownurl_domain-value"), QStringLiteral("ldownurl_domain-value")}));
+    EXPECT_EQ(desktop->opened, (QStringList{QStringLiteral("http://dl.example/new.exe"), QStringLiteral("http://dl.example/new.exe")}));
+}
+
+// The address comes from the operator's database: a local file or program is not handed to the desktop.
+TEST_F(SettingsTest, UpgradeButtonsOpenOnlyWebAddresses) {
+    ASSERT_TRUE(load({ConfigTableSql(), ConfigRowSql(QStringLiteral("3.5"), QString()),
+                      QStringLiteral("UPDATE lconfig_all SET ldownurl_domain='file:///tmp/setup.sh'")}));
+    control<QAbstractButton>("lupnew")->click();
+    EXPECT_TRUE(desktop->opened.isEmpty());
 }
 
 TEST_F(SettingsTest, FieldsGoToTheHolderAndCaptionsToTheMainWindow) {
