@@ -229,7 +229,9 @@ void FillNotices(const Database& db, const DateTexts& dates, const QDate& today)
         {"DS2026COM", "COM域名首年注册优惠", "http://www.example.com/promo/com", 30},
         {"CNNEW29", "CN域名新注特价，今日截止", "http://www.example.com/promo/cn", 0},
         {"NETHALF", "NET域名半价注册（已结束）", "http://www.example.com/promo/net", -1},
-        {"RENEW90", "老域名续费九折", "http://www.example.com/promo/renew", 90},
+        // A description with "(" shows what the list has always shown for it: the text after it.
+        {"RENEW90", "老域名续费九折(限.com/.cn)", "http://www.example.com/promo/renew", 90},
+        {"VIP'S", "会员专享 'VIP' 优惠 & 礼包", "http://www.example.com/promo/vip", 60},
         {"XFER2026", "域名转入送一年", "http://www.example.com/promo/transfer", 10},
         {"ASIA88", "ASIA域名特价", "http://www.example.com/promo/asia", -30},
     };
