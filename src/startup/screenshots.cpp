@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
@@ -12,7 +13,12 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "search/domain_row.h"
 #include "search/fdomain.h"
+#include "tools/fback.h"
+#include "tools/fip.h"
+#include "tools/fwhois.h"
+#include "tools/install.h"
 #include "ui/grid_control.h"
 
 namespace ds::startup {
@@ -45,6 +51,7 @@ protected:
                 const QPointer<search::Fdomain> target(form);
                 QTimer::singleShot(1300, this, [this, target] {
                     if (target) RunChecks(*target);
+                    if (target) RunSideWindows(*target);
                     QCoreApplication::quit();
                 });
             }
@@ -97,6 +104,68 @@ private:
         press(QStringLiteral("lbackshow(0)"));
         if (!alive) return;
         Photograph(form, QStringLiteral("fdomain-filing.png"));
+    }
+
+    // The side windows as a user reaches them after the checks: a row's buttons hand its domain over,
+    // and each window has done its lookup when the call returns.
+    void RunSideWindows(search::Fdomain& form) {
+        const QPointer<search::Fdomain> alive(&form);
+        ui::GridControl* grid = form.grid1();
+        if (!grid || grid->rows() < 2) return;
+        // The whois record is worth reading on a registered name, which the registration check found.
+        const int registered = FirstRow(*grid, [grid](int row) {
+            return grid->cellText(row, search::col::Status) == u"已注册";
+        });
+        grid->setActiveCell(registered, search::col::Domain);
+        form.runAction(QStringLiteral("lwhois"));
+        if (!alive) return;
+        PhotographAndHide(tools::WhoisWindowOf(form), QStringLiteral("fwhois.png"));
+
+        // The first row's address is one the demo's search engine lists names on.
+        grid->setActiveCell(1, search::col::Domain);
+        form.runAction(QStringLiteral("lip"));
+        if (!alive) return;
+        PhotographAndHide(tools::IpWindowOf(form), QStringLiteral("fip.png"));
+
+        const int filed = FirstRow(*grid, [grid](int row) {
+            const QString number = grid->cellText(row, search::col::FilingNumber);
+            return !number.isEmpty() && number != u"未备案";
+        });
+        grid->setActiveCell(filed, search::col::Domain);
+        form.runAction(QStringLiteral("lbak"));
+        if (!alive) return;
+        PhotographAndHide(tools::FilingWindowOf(form), QStringLiteral("fback.png"));
+
+        // A pasted list as it comes from another program: Windows line ends, a blank line, spaces
+        // and capitals, and a line without a dot, which the import skips.
+        QStringList lines;
+        for (int row = 2; row < grid->rows() && lines.size() < 6; row += 3)
+            lines << grid->cellText(row, search::col::Domain);
+        if (lines.size() > 1) lines[1] = u" " + lines[1].toUpper() + u" ";
+        lines.insert(qMin(lines.size(), qsizetype(3)), QString());
+        lines << QStringLiteral("备案域名列表");
+        form.runAction(QStringLiteral("Command2"));
+        tools::flist_back* paste = tools::PasteListOf(form);
+        if (!alive || !paste) return;
+        paste->llist()->setPlainText(lines.join(u"\r\n"));
+        if (auto* lgo = paste->findChild<QPushButton*>(QStringLiteral("lgo"))) lgo->click();
+        if (!alive) return;
+        Photograph(*paste, QStringLiteral("flist_back.png"));
+        Photograph(form, QStringLiteral("fdomain-pasted.png"));
+    }
+
+    // The first grid row that `wanted` accepts, else the first row.
+    template <typename Pred>
+    static int FirstRow(const ui::GridControl& grid, Pred wanted) {
+        for (int row = 1; row < grid.rows(); ++row)
+            if (wanted(row)) return row;
+        return 1;
+    }
+
+    void PhotographAndHide(QWidget* window, const QString& name) {
+        if (!window) return;
+        Photograph(*window, name);
+        window->hide();
     }
 
     static void ScrollGrid(search::Fdomain& form, bool toRight) {

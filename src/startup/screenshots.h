@@ -5,8 +5,12 @@
 //
 // With DROPSCOUT_SHOTS_SCENARIO=checks the program goes on instead of quitting: it runs the filed
 // search and the three live checks on the main window, saving fdomain-search.png,
-// fdomain-regcheck.png, fdomain-metrics.png and fdomain-filing.png after each, and quits after the
-// last. The checks need their services (the demo services on loopback) to show anything but failures.
+// fdomain-regcheck.png, fdomain-metrics.png and fdomain-filing.png after each; then it hands rows to
+// the side windows through the row buttons, saving fwhois.png (a registered row), fip.png (the first
+// row), fback.png (the first filed row), and pastes a list into the paste box, saving flist_back.png
+// and the main window with the imported rows, fdomain-pasted.png; and quits. The checks and windows
+// need their services (the demo services on loopback) and the demo's name map (HostsFile) to show
+// anything but failures.
 #include <QString>
 
 namespace ds::startup {
