@@ -134,3 +134,34 @@ CREATE INDEX ix_ldomainback_lallname ON ldomainback (lallname);
 CREATE INDEX ix_ldomainprice_lextend ON ldomainprice (lextend);
 CREATE INDEX ix_ldomainprom_ltimeend ON ldomainprom (ltimeend);
 CREATE INDEX ix_lad_lkind ON lad (lkind);
+
+-- @name-index
+-- Keyword searches ask for "lname like '%abc%'" and "lname like '%abc'", which no B-tree can serve.
+-- A trigram index over lname answers them: the SQLite backend narrows such a search to the rows whose
+-- name holds the keyword's trigrams, and the LIKE itself still decides. The index reads names from the
+-- domain table (content=) instead of keeping a second copy, and keeps no per-row sizes (columnsize=0)
+-- since nothing ranks matches; the triggers keep it in step with every change of a name.
+CREATE VIRTUAL TABLE ldomainreg_fts USING fts5(lname, content='ldomainreg', content_rowid='lid',
+  tokenize='trigram', columnsize=0);
+CREATE TRIGGER ldomainreg_fts_insert AFTER INSERT ON ldomainreg BEGIN
+  INSERT INTO ldomainreg_fts (rowid, lname) VALUES (new.lid, new.lname);
+END;
+CREATE TRIGGER ldomainreg_fts_delete AFTER DELETE ON ldomainreg BEGIN
+  INSERT INTO ldomainreg_fts (ldomainreg_fts, rowid, lname) VALUES ('delete', old.lid, old.lname);
+END;
+CREATE TRIGGER ldomainreg_fts_update AFTER UPDATE OF lid, lname ON ldomainreg BEGIN
+  INSERT INTO ldomainreg_fts (ldomainreg_fts, rowid, lname) VALUES ('delete', old.lid, old.lname);
+  INSERT INTO ldomainreg_fts (rowid, lname) VALUES (new.lid, new.lname);
+END;
+CREATE VIRTUAL TABLE ldomainhis_fts USING fts5(lname, content='ldomainhis', content_rowid='lid',
+  tokenize='trigram', columnsize=0);
+CREATE TRIGGER ldomainhis_fts_insert AFTER INSERT ON ldomainhis BEGIN
+  INSERT INTO ldomainhis_fts (rowid, lname) VALUES (new.lid, new.lname);
+END;
+CREATE TRIGGER ldomainhis_fts_delete AFTER DELETE ON ldomainhis BEGIN
+  INSERT INTO ldomainhis_fts (ldomainhis_fts, rowid, lname) VALUES ('delete', old.lid, old.lname);
+END;
+CREATE TRIGGER ldomainhis_fts_update AFTER UPDATE OF lid, lname ON ldomainhis BEGIN
+  INSERT INTO ldomainhis_fts (ldomainhis_fts, rowid, lname) VALUES ('delete', old.lid, old.lname);
+  INSERT INTO ldomainhis_fts (rowid, lname) VALUES (new.lid, new.lname);
+END;

@@ -6,29 +6,40 @@
 #include <QFileInfo>
 
 #include "db/db_error.h"
+#include "db/name_index.h"
 #include "db/schema_sqlite_sql.h"
 
 namespace ds::db {
 namespace {
 
 const QString kIndexMarker = QStringLiteral("-- @indexes");
+const QString kNameIndexMarker = QStringLiteral("-- @name-index");
 
 QString Schema() {
     return QString::fromUtf8(generated::kSchemaSqlite);
 }
 
+// The text from `from` (or the start) up to `to` (or the end); empty when `from` is missing.
+QString Section(const QString& from, const QString& to) {
+    const QString all = Schema();
+    qsizetype begin = 0;
+    if (!from.isEmpty() && (begin = all.indexOf(from)) < 0) return {};
+    const qsizetype end = to.isEmpty() ? -1 : all.indexOf(to, begin);
+    return end < 0 ? all.mid(begin) : all.mid(begin, end - begin);
+}
+
 }  // namespace
 
 QString SqliteSchemaTables() {
-    const QString all = Schema();
-    const qsizetype marker = all.indexOf(kIndexMarker);
-    return marker < 0 ? all : all.left(marker);
+    return Section({}, kIndexMarker);
 }
 
 QString SqliteSchemaIndexes() {
-    const QString all = Schema();
-    const qsizetype marker = all.indexOf(kIndexMarker);
-    return marker < 0 ? QString() : all.mid(marker);
+    return Section(kIndexMarker, kNameIndexMarker);
+}
+
+QString SqliteSchemaNameIndex() {
+    return Section(kNameIndexMarker, {});
 }
 
 void ExecSqliteScript(sqlite3* db, const QString& script) {
@@ -51,6 +62,7 @@ void CreateEmptyDatabase(const QString& path) {
         if (rc != SQLITE_OK) throw DbError(QString::fromUtf8(sqlite3_errmsg(db)) + QStringLiteral(": ") + temporary);
         ExecSqliteScript(
             db, QStringLiteral("BEGIN;") + SqliteSchemaTables() + SqliteSchemaIndexes() + QStringLiteral(";COMMIT;"));
+        BuildNameIndex(db);
     } catch (...) {
         sqlite3_close_v2(db);
         QFile::remove(temporary);

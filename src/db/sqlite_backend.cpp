@@ -6,6 +6,7 @@
 
 #include "core/clock.h"
 #include "db/lock_wait.h"
+#include "db/name_index.h"
 #include "db/sqlite_dialect.h"
 
 namespace ds::db {
@@ -47,7 +48,14 @@ int BusyHandler(void* wait, int /*tries*/) {
 class SqliteBackend : public Backend {
 public:
     explicit SqliteBackend(sqlite3* db) : db_(db) { sqlite3_busy_handler(db_, BusyHandler, &wait_); }
-    ~SqliteBackend() override { sqlite3_close_v2(db_); }
+    ~SqliteBackend() override {
+        // Statistics the planner wanted during this session and found missing or stale are gathered
+        // now, when no search waits for them. A file another program holds is left for another time:
+        // there is no window left to keep alive while waiting.
+        sqlite3_busy_handler(db_, nullptr, nullptr);
+        sqlite3_exec(db_, "PRAGMA optimize", nullptr, nullptr, nullptr);
+        sqlite3_close_v2(db_);
+    }
     SqliteBackend(const SqliteBackend&) = delete;
     SqliteBackend& operator=(const SqliteBackend&) = delete;
 
@@ -56,7 +64,14 @@ public:
         // queued call that tries to.
         if (wait_.pumping()) throw DbError(LockWaitReentryText());
         wait_.begin();
-        return RunSqlite(db_, sql);
+        return RunSqlite(db_, sql, nameIndexes_);
+    }
+
+    // Builds the name index on a file made before it existed, then notes which tables have one.
+    void prepareNameIndex() {
+        wait_.begin();
+        EnsureNameIndex(db_);
+        nameIndexes_ = NameIndexedTables(db_);
     }
 
     // Runs a statement of our own that needs no answer, with the same wait as query().
@@ -68,12 +83,15 @@ public:
 private:
     sqlite3* db_;
     LockWait wait_;
+    QStringList nameIndexes_;
 };
 
 }  // namespace
 
-ResultTable RunSqlite(sqlite3* db, const QString& sql) {
-    const QByteArray text = AdaptToSqlite(sql, ds::clock().now()).toUtf8();
+ResultTable RunSqlite(sqlite3* db, const QString& sql, const QStringList& nameIndexes) {
+    const QByteArray text = nameIndexes.isEmpty()
+                                ? AdaptToSqlite(sql, ds::clock().now()).toUtf8()
+                                : ChooseNameSearch(db, AdaptNameSearch(sql, ds::clock().now(), nameIndexes)).sql.toUtf8();
     const char* next = text.constData();
     const char* const end = next + text.size();
     ResultTable result;
@@ -123,6 +141,7 @@ std::unique_ptr<Backend> OpenSqliteBackend(const QString& path) {
     if (backend->exec("SELECT count(*) FROM sqlite_master") != SQLITE_OK)
         throw DbError(EngineMessage(db) + QStringLiteral(": ") + path);
     RegisterSqlServerFunctions(db);
+    backend->prepareNameIndex();
     return backend;
 }
 

@@ -1,5 +1,7 @@
 #include "db/sqlite_dialect.h"
 
+#include <QStringView>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -298,6 +300,128 @@ private:
     QString now_;
 };
 
+// Tokens of an adapted statement, for recognising the searches' shape. Blanks and comments are dropped.
+struct Token {
+    enum Kind { Word, Literal, QuotedName, Other } kind;
+    qsizetype begin, end;
+};
+
+std::vector<Token> Tokenize(const QString& sql) {
+    std::vector<Token> tokens;
+    qsizetype i = 0;
+    const qsizetype n = sql.size();
+    while (i < n) {
+        const QChar c = sql[i];
+        if (c.isSpace()) {
+            ++i;
+        } else if (c == u'-' && i + 1 < n && sql[i + 1] == u'-') {
+            while (i < n && sql[i] != u'\n') ++i;
+        } else if (c == u'/' && i + 1 < n && sql[i + 1] == u'*') {
+            const qsizetype close = sql.indexOf(QStringLiteral("*/"), i + 2);
+            i = close < 0 ? n : close + 2;
+        } else if (c == u'\'' || c == u'"' || c == u'[' || c == u'`') {
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            qsizetype j = i + 1;
+            while (j < n) {
+                if (sql[j] == close) {
+                    if (close != u']' && j + 1 < n && sql[j + 1] == close) {
+                        j += 2;
+                        continue;
+                    }
+                    break;
+                }
+                ++j;
+            }
+            const qsizetype end = std::min(j + 1, n);
+            tokens.push_back({c == u'\'' ? Token::Literal : Token::QuotedName, i, end});
+            i = end;
+        } else if (IsWordChar(c)) {
+            qsizetype j = i;
+            while (j < n && IsWordChar(sql[j])) ++j;
+            tokens.push_back({Token::Word, i, j});
+            i = j;
+        } else {
+            tokens.push_back({Token::Other, i, i + 1});
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+// Where the keyword term of a search statement lies; termBegin < 0 when the statement is not one.
+struct SearchShape {
+    QString table;
+    qsizetype termBegin = -1;
+    qsizetype patternBegin = -1, patternEnd = -1;  // the literal, quotes included
+    qint64 rowLimit = -1;
+};
+
+SearchShape ReadSearchShape(const QString& sql, const QStringList& tables) {
+    const std::vector<Token> t = Tokenize(sql);
+    auto text = [&](size_t i) { return i < t.size() ? QStringView(sql).sliced(t[i].begin, t[i].end - t[i].begin) : QStringView(); };
+    auto is = [&](size_t i, QStringView word) {
+        return i < t.size() && t[i].kind == Token::Word && text(i).compare(word, Qt::CaseInsensitive) == 0;
+    };
+    SearchShape shape;
+    if (!is(0, u"select") || text(1) != u"*" || !is(2, u"from") || t.size() < 5 || t[3].kind != Token::Word ||
+        !is(4, u"where"))
+        return shape;
+    const QString table = text(3).toString().toLower();
+    if (!tables.contains(table, Qt::CaseInsensitive)) return shape;
+
+    // The filter runs up to a top-level ORDER BY, LIMIT or the end of the statement.
+    size_t end = 5;
+    int depth = 0;
+    qsizetype term = -1;
+    for (; end < t.size(); ++end) {
+        const QStringView s = text(end);
+        if (t[end].kind == Token::Other) {
+            if (s == u"(") ++depth;
+            if (s == u")" && --depth < 0) return shape;
+            if (s == u";") break;
+            continue;
+        }
+        if (t[end].kind != Token::Word) continue;
+        // Another table or statement, or operators that could turn the keyword term's meaning.
+        for (QStringView word : {u"select", u"from", u"join", u"union", u"in", u"escape", u"exists"})
+            if (is(end, word)) return shape;
+        if (depth == 0 && (is(end, u"order") || is(end, u"limit"))) break;
+        if (depth > 0) continue;
+        for (QStringView word : {u"or", u"not", u"between", u"case"})
+            if (is(end, word)) return shape;
+        if (is(end, u"lname") && is(end + 1, u"like") && end + 2 < t.size() && t[end + 2].kind == Token::Literal &&
+            (is(end - 1, u"where") || is(end - 1, u"and"))) {
+            const size_t after = end + 3;
+            const bool closes = after >= t.size() || is(after, u"and") || is(after, u"order") || is(after, u"limit") ||
+                                text(after) == u";";
+            if (!closes) return shape;
+            if (term >= 0) return shape;  // two keyword terms: not a statement the searches build
+            term = static_cast<qsizetype>(end);
+        }
+    }
+    if (depth != 0 || term < 0) return shape;
+    // What follows the filter: ORDER BY keys, LIMIT n, at most a closing semicolon.
+    for (size_t i = end; i < t.size(); ++i) {
+        if (text(i) == u";") {
+            if (i + 1 != t.size()) return shape;
+            break;
+        }
+        for (QStringView word : {u"select", u"from", u"join", u"union"})
+            if (is(i, word)) return shape;
+        if (is(i, u"limit")) {
+            bool ok = false;
+            shape.rowLimit = text(i + 1).toLongLong(&ok);
+            if (!ok) return shape;
+        }
+    }
+    const auto k = static_cast<size_t>(term);
+    shape.table = table;
+    shape.termBegin = t[k].begin;
+    shape.patternBegin = t[k + 2].begin;
+    shape.patternEnd = t[k + 2].end;
+    return shape;
+}
+
 }  // namespace
 
 QString SqliteDateTimeText(const QDateTime& at) {
@@ -307,6 +431,57 @@ QString SqliteDateTimeText(const QDateTime& at) {
 QString AdaptToSqlite(const QString& sqlServerSql, const QDateTime& now) {
     const Adapter adapter(sqlServerSql, u'\'' + SqliteDateTimeText(now) + u'\'');
     return adapter.adapt(0, sqlServerSql.size());
+}
+
+QString TrigramQueryForLike(const QString& pattern) {
+    QStringList phrases;
+    QString run;
+    qsizetype characters = 0;  // code points: a trigram is three characters, whatever their UTF-16 length
+    auto endRun = [&] {
+        if (characters >= 3) phrases << u'"' + QString(run).replace(u'"', QStringLiteral("\"\"")) + u'"';
+        run.clear();
+        characters = 0;
+    };
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        const QChar c = pattern[i];
+        if (c == u'%' || c == u'_') {
+            endRun();
+            continue;
+        }
+        if (c.isNull()) return {};  // the engine would read the text as ending here
+        run += c;
+        if (!c.isLowSurrogate()) ++characters;
+    }
+    endRun();
+    return phrases.join(u' ');
+}
+
+NameSearchForms AdaptNameSearch(const QString& sqlServerSql, const QDateTime& now, const QStringList& indexedTables) {
+    NameSearchForms forms;
+    forms.plain = AdaptToSqlite(sqlServerSql, now);
+    if (indexedTables.isEmpty() || !forms.plain.contains(QStringLiteral("lname"), Qt::CaseInsensitive)) return forms;
+    const SearchShape shape = ReadSearchShape(forms.plain, indexedTables);
+    if (shape.termBegin < 0) return forms;
+    QString pattern = forms.plain.mid(shape.patternBegin + 1, shape.patternEnd - shape.patternBegin - 2);
+    pattern.replace(QStringLiteral("''"), QStringLiteral("'"));
+    // A pattern that starts with a character is served by the B-tree on lname, in name order; only the
+    // rest needs the name index.
+    if (pattern.isEmpty() || (pattern[0] != u'%' && pattern[0] != u'_')) return forms;
+    const QString match = TrigramQueryForLike(pattern);
+    if (match.isEmpty()) return forms;
+
+    const QString ftsTable = shape.table + QStringLiteral("_fts");
+    const QString rows = QStringLiteral("lid in (select rowid from ") + ftsTable + QStringLiteral(" where ") + ftsTable +
+                         QStringLiteral(" match '") + QString(match).replace(u'\'', QStringLiteral("''")) +
+                         QStringLiteral("') and ");
+    forms.driving = forms.plain;
+    forms.driving.insert(shape.termBegin, rows);
+    forms.filtering = forms.plain;
+    forms.filtering.insert(shape.termBegin, u'+' + rows);
+    forms.table = shape.table;
+    forms.match = match;
+    forms.rowLimit = shape.rowLimit;
+    return forms;
 }
 
 }  // namespace ds::db
