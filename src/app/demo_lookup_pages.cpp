@@ -237,6 +237,9 @@ const QStringList& SharedAddresses() {
     return all;
 }
 
+// The number in the salt was picked so that the first row of the default filed search lives on an
+// address the location service describes (the demo_services test checks this on a fresh database), so
+// the first row a user hands to the window shows everything.
 QString DemoAddressFor(const QString& domain) {
     return L(kShared[size_t(kAddressShare[NameHash(domain, u"demo-address-3") % kAddressShare.size()])]);
 }
@@ -261,6 +264,10 @@ QStringList ResultCites(const QString& address) {
     const int entries = (FurtherResultPages(address) + 1) * kResultsPerPage;
     QStringList cites;
     qsizetype next = 0, nextForeign = 0;
+    // In twentieths: a scheme entry and a repeat of a name already listed (only once there is one),
+    // a name of the next shared address, and otherwise the next name of this one. The first page takes
+    // its share too, though the window never reads it: names only it lists are not found, as with the
+    // real search engine.
     for (int s = 0; s < entries; ++s) {
         const std::uint64_t h = NameHash(address, QString(u"ip-cite-" + QString::number(s)));
         const int kind = int(h % 20);

@@ -119,6 +119,7 @@ HostsMap ParseHosts(QStringView text) {
 }
 
 QString SystemResolver::fromHostsFile(const QString& host) {
+    // Read on the lookup's worker: the program sets its configuration once, before any lookup.
     const QString path = config().hostsFile;
     if (path.isEmpty()) return {};
     const std::lock_guard lock(hostsMutex_);

@@ -8,7 +8,6 @@
 #include <ostream>
 
 #include <QImage>
-#include <QMap>
 #include <QSet>
 
 #include "app/demo_lookup_pages.h"
@@ -398,7 +397,8 @@ TEST_P(DemoLocationPage, ReadsAsTheWindowShowsIt) {
         EXPECT_FALSE(answer.html.contains(QString::fromLatin1(english))) << english << " left untranslated";
     const QString flag = base + u"/images/flags/" + QString::fromLatin1(c.flag) + u".png";
     EXPECT_TRUE(answer.html.contains(flag)) << qPrintable(answer.html);
-    EXPECT_FALSE(FlagPng(QString::fromLatin1(c.flag)).isEmpty());
+    QImage picture;
+    EXPECT_TRUE(picture.loadFromData(FlagPng(QString::fromLatin1(c.flag)), "PNG")) << "the flag the page shows";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -409,27 +409,9 @@ INSTANTIATE_TEST_SUITE_P(
                     LocationCase{"any_other", "10.20.30.40", tools::LocationAnswer::Table, u"(UTC ", "cn"}),
     [](const testing::TestParamInfo<LocationCase>& info) { return std::string(info.param.name); });
 
-TEST(DemoLocationPage, AboutOneOtherAddressInTenMeetsTheQuota) {
-    int quota = 0;
-    for (int i = 0; i < 2000; ++i) quota += LocationKindFor(QStringLiteral("10.0.%1.%2").arg(i / 250).arg(i % 250)) ==
-                                            LocationKind::QuotaExceeded;
-    EXPECT_GT(quota, 140);
-    EXPECT_LT(quota, 260);
-}
-
 TEST(DemoOwnAddressPage, GivesTheFiveValuesOfThePanel) {
     EXPECT_EQ(tools::OwnAddressValues(OverTheWire(OwnAddressPage())),
               (QStringList{QString::fromLatin1(kOwnWanAddress), u"中国电信"_s, u"中国"_s, u"广东省"_s, u"深圳市"_s}));
-}
-
-TEST(DemoFlags, KnownCountriesArePicturesOthersNothing) {
-    for (const char* cc : {"cn", "hk", "us"}) {
-        QImage flag;
-        EXPECT_TRUE(flag.loadFromData(FlagPng(QString::fromLatin1(cc)), "PNG")) << cc;
-        EXPECT_EQ(flag.size(), QSize(24, 16)) << cc;
-    }
-    EXPECT_TRUE(FlagPng(u"xx"_s).isEmpty());
-    EXPECT_TRUE(FlagPng(u"../cn"_s).isEmpty());
 }
 
 // The rows come first, in any case and spacing the database holds them, each once with its "www."
@@ -449,14 +431,6 @@ TEST(DemoHostsText, RowsAndListedNamesOnTheirAddresses) {
     EXPECT_EQ(text.count(u" dup.cn "_s), 1);
     for (const QString& address : SharedAddresses())
         for (const QString& name : NamesOn(address)) EXPECT_EQ(map.value(name), address) << qPrintable(name);
-}
-
-TEST(DemoHostsText, DomainsSpreadOverTheSharedAddresses) {
-    QMap<QString, int> spread;
-    for (int i = 0; i < 2000; ++i) ++spread[DemoAddressFor(QStringLiteral("row%1.com").arg(i))];
-    EXPECT_EQ(spread.size(), SharedAddresses().size());
-    EXPECT_GT(spread.value(u"192.0.2.88"_s), 140) << "a tenth meets the location quota";
-    EXPECT_LT(spread.value(u"192.0.2.88"_s), 260);
 }
 
 }  // namespace

@@ -56,8 +56,11 @@ TEST(ParseHosts, LinesCommentsAndMalformedInput) {
 TEST(HostsFileSetting, RelativePathsResolveBesideTheIniOrInTheCurrentFolder) {
     const test::TempCwd cwd;
     QDir(cwd.path()).mkpath(u"conf"_qs);
-    const QString ini = cwd.file(u"conf/dropscout.ini"_qs);
-    auto load = [&ini](const QString& value) {
+    int loads = 0;
+    auto load = [&cwd, &loads](const QString& value) {
+        // A file of its own each time: QSettings keeps what it read of a file whose size and time
+        // have not changed.
+        const QString ini = cwd.file(u"conf/dropscout%1.ini"_qs.arg(++loads));
         QFile f(ini);
         EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write("HostsFile=" + value.toUtf8() + "\n");
