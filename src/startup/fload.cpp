@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "core/config.h"
+#include "db/name_index.h"
 #include "db/shared_objects.h"
 #include "net/fetch.h"
 #include "search/fdomain.h"
@@ -26,6 +27,39 @@ namespace ds::startup {
 namespace {
 
 void Yield() { QCoreApplication::processEvents(); }
+
+// A database made before the keyword index existed gets it on its first open, which takes a while on a
+// large file: the strip counts it out, and the window goes on handling events meanwhile.
+class IndexBuildDisplay {
+public:
+    explicit IndexBuildDisplay(ui::BusyStrip* strip)
+        : strip_(strip),
+          text_(strip->text()),
+          previous_(db::SetBuildProgressHook([this](qint64 done, qint64 total) { show(done, total); })) {}
+    ~IndexBuildDisplay() {
+        db::SetBuildProgressHook(std::move(previous_));
+        if (!shown_) return;
+        strip_->setRange(0, 0);
+        strip_->setText(text_);
+    }
+    IndexBuildDisplay(const IndexBuildDisplay&) = delete;
+    IndexBuildDisplay& operator=(const IndexBuildDisplay&) = delete;
+
+private:
+    void show(qint64 done, qint64 total) {
+        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
+        strip_->setText(QStringLiteral("首次打开数据库，正在建立域名检索索引 %1%，请稍候").arg(percent));
+        strip_->setRange(0, 100);
+        strip_->setValue(percent);
+        shown_ = true;
+        Yield();
+    }
+
+    ui::BusyStrip* strip_;
+    QString text_;
+    bool shown_ = false;
+    db::BuildProgress previous_;
+};
 
 fload::MainWindowFactory& Factory() {
     static fload::MainWindowFactory factory;
@@ -240,6 +274,7 @@ QWidget* fload::ConnectAndShowMain() {
 
 bool fload::OpenChosenVariant(int index) {
     db::ConnString = ChooseVariant(DataAddress, index);
+    const IndexBuildDisplay display(floadtxt_);
     Try([] {
         if (db::DbConn().isOpen()) db::DbConn().close();
         db::DbConn().open(db::ConnString, QString(), QString());

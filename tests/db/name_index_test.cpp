@@ -3,14 +3,22 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <QAbstractButton>
 #include <QFile>
+#include <QTimer>
 
 #include "db/demo_data.h"
 #include "db/lock_wait.h"
 #include "db/name_index.h"
+#include "db/shared_objects.h"
 #include "db/sqlite_backend.h"
 #include "db/sqlite_dialect.h"
 #include "db_fixture.h"
+#include "startup/address_store.h"
+#include "startup/demo_setup.h"
+#include "startup/fload.h"
+#include "support/test_support.h"
+#include "ui/busy_strip.h"
 
 using namespace ds;
 using namespace ds::db;
@@ -295,6 +303,51 @@ TEST_F(NameIndexTest, ClosingGathersTheStatisticsTheSessionsSearchesLacked) {
 
     sqlite3* db = openRaw();
     EXPECT_EQ(scalar(db, "select count(*) from sqlite_stat1 where tbl='ldomainhis'"), 7);
+    sqlite3_close(db);
+}
+
+// The login window opening such a file: its strip counts the build out, and events go on being handled.
+TEST(NameIndexAtLogin, TheStartUpWindowsStripCountsTheBuildOut) {
+    test::TempCwd cwd;
+    test::DesktopScope desktop;
+    const QString file = cwd.file(u"old.db"_qs);
+    MakeFileWithoutNameIndex(file, 45000);
+    startup::StoreAnswer(cwd.file(u"set.dat"_qs), u"|data|"_qs + startup::DemoPayload(file), u"GBK"_qs);
+    startup::fload::SetMainWindowFactory([] { return new QWidget; });
+    auto window = std::make_unique<startup::fload>();
+    window->Form_Activate();
+
+    auto* strip = window->findChild<ui::BusyStrip*>(u"floadtxt"_qs);
+    ASSERT_TRUE(strip);
+    struct Seen {
+        int value;
+        QString text;
+        int ticks;
+    };
+    std::vector<Seen> seen;
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(0);
+    QObject::connect(strip, &QProgressBar::valueChanged, [&](int v) { seen.push_back({v, strip->text(), ticks}); });
+    window->findChild<QAbstractButton*>(u"llogin"_qs)->click();
+
+    ASSERT_TRUE(window->mainWindow());
+    EXPECT_TRUE(desktop->messages.empty());
+    ASSERT_GE(seen.size(), 4u);
+    EXPECT_EQ(seen.front().value, 0);
+    EXPECT_EQ(seen.back().value, 100);
+    EXPECT_EQ(seen.back().text, u"首次打开数据库，正在建立域名检索索引 100%，请稍候"_qs);
+    EXPECT_GT(seen.back().ticks, seen.front().ticks);  // the window was kept alive in between
+    EXPECT_EQ(strip->maximum(), 0);                   // back to the running indicator for what follows
+
+    delete window->mainWindow();
+    window.reset();
+    startup::fload::SetMainWindowFactory({});
+    NewDbObjects();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(file.toUtf8().constData(), &db), SQLITE_OK);
+    EXPECT_EQ(NameIndexedTables(db), kBoth);
     sqlite3_close(db);
 }
 
