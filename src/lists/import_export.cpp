@@ -114,9 +114,10 @@ void ImportText(search::Fdomain& form, const QString& text) {
     grid->setRows(1);
     // Imported names come from no domain table: nothing may be written back for them.
     state.loadedTable.clear();
+    // Watching starts before the first yield, which showing the strip is.
+    GridWatch watch(grid);
     if (strip) strip->showBusy(ImportProgressText(0));
 
-    GridWatch watch(grid);
     Pacer pacer;
     std::vector<QString> pending;
     pending.reserve(ImportBatchRows);
