@@ -4,13 +4,19 @@
 // whose text reads "1"/"0". Each cell has a colour attribute (0x00BBGGRR) drawn as its text colour.
 // Width 0 hides a column. The grid is a QTableView over GridModel; rows are appended without copying.
 // Row 0 is drawn as the view's column header; column 0 is an ordinary narrow column drawn in header
-// colours (the view's own row header is hidden). Double-clicking the column header reports row 0.
+// colours (the view's own row header is hidden): a click there selects the whole row. Double-clicking
+// the column header reports row 0; a single click on it sorts the rows by that column.
+//
+// A click never opens an editor: typing or F2 does, or editCell. Ctrl+C copies the selection as
+// tab-separated lines through the desktop seam.
 #include <QPoint>
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
+class QMenu;
 class QTableView;
 class QTimer;
 
@@ -43,6 +49,27 @@ public:
     int columnWidth(int col) const;
     void setColumnWidth(int col, int width);  // 0 hides, > 0 shows with that width
     void setCheckColumn(int col);             // the check-box column (1 in the main window)
+    void setColumnAlignment(int col, Qt::Alignment alignment);
+
+    // Sorting. A header click sorts ascending, a second click on the same column reverses. The guard,
+    // when set, is asked first: loops that walk the rows by number while they yield must not have the
+    // rows moved under them.
+    void sortByColumn(int col, Qt::SortOrder order);
+    void setSortGuard(std::function<bool()> allowed);
+
+    // Copying. Rows count as selected when any of their cells is. Whole rows are their shown data
+    // columns (not the row-header column, nor the check-box column).
+    QString selectedCellsText() const;  // what Ctrl+C copies: whole rows when only whole rows are selected
+    QString selectedRowsText() const;
+    QString columnOfSelectedRows(int col) const;  // one cell per selected row, one per line
+    void copySelection();                        // selectedCellsText onto the clipboard
+    // The menu shown on a right click over the cells; empty until its owner adds actions.
+    QMenu* contextMenu() const { return menu_; }
+    // Data rows with a selected cell, top to bottom.
+    std::vector<int> selectedRows() const;
+
+    // Opens the editor on a cell (an editable data cell only).
+    void editCell(int row, int col);
 
     // Active cell (keyboard/click focus) and the cell under the mouse pointer (-1 when none).
     int activeRow() const;
@@ -77,8 +104,17 @@ protected:
 
 private:
     void holdRepaints();
+    void headerClicked(int section);
+    void selectRowsTo(int modelRow, Qt::KeyboardModifiers modifiers);
+    bool wholeRowsSelected() const;
+    std::vector<int> shownDataColumns() const;
+    QString linesOf(const std::vector<int>& rows, const std::vector<int>& cols, bool selectedOnly) const;
 
     QTableView* view_ = nullptr;
+    QMenu* menu_ = nullptr;
+    std::function<bool()> sortAllowed_;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
     QTimer* repaintTimer_ = nullptr;
     GridModel* model_ = nullptr;
     int mouseRow_ = -1;

@@ -3,6 +3,7 @@
 #include <QColor>
 
 #include "core/text.h"
+#include "ui/grid_rules.h"
 
 namespace ds::ui {
 
@@ -129,6 +130,39 @@ void GridModel::setCheckColumn(int col) {
     }
 }
 
+void GridModel::setColumnAlignment(int col, Qt::Alignment alignment) {
+    if (col < 0) return;
+    if (static_cast<size_t>(col) >= alignment_.size()) alignment_.resize(col + 1, Qt::Alignment());
+    alignment_[col] = alignment;
+    if (rowCount() > 0 && col < cols_) emit dataChanged(index(0, col), index(rowCount() - 1, col));
+}
+
+void GridModel::sort(int column, Qt::SortOrder order) {
+    const int count = rowCount();
+    if (column < 0 || column >= cols_ || count < 2) return;
+    QStringList cells;
+    cells.reserve(count);
+    for (int r = 1; r <= count; ++r) cells << text(r, column);
+    const std::vector<int> sorted = SortedOrder(cells, order);
+
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRowOf(count);
+    std::deque<Row> reordered;
+    reordered.push_back(std::move(rows_[0]));
+    for (int i = 0; i < count; ++i) {
+        newRowOf[sorted[i]] = i;
+        reordered.push_back(std::move(rows_[sorted[i] + 1]));
+    }
+    rows_.swap(reordered);
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& at : from)
+        to << (at.isValid() ? index(newRowOf[at.row()], at.column()) : QModelIndex());
+    changePersistentIndexList(from, to);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
 void GridModel::appendRows(int count) {
     if (count <= 0) return;
     const int first = rowCount();
@@ -171,6 +205,10 @@ QVariant GridModel::cellData(int row, int col, int role) const {
         const uint32_t bgr = color(row, col);
         return bgr ? QVariant(ColorFromBgr(bgr)) : QVariant();
     }
+    case Qt::TextAlignmentRole:
+        if (row > 0 && static_cast<size_t>(col) < alignment_.size() && alignment_[col] != Qt::Alignment())
+            return static_cast<int>(alignment_[col]);
+        return {};
     case Qt::ToolTipRole: {
         const QString t = tip(row, col);
         return t.isEmpty() ? QVariant() : QVariant(t);

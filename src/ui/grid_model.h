@@ -37,6 +37,10 @@ public:
     int checkColumn() const { return checkColumn_; }
     void setCheckColumn(int col);
 
+    // How the data cells of a column are aligned (numbers read best right-aligned). Column 0 stays
+    // centred like a header.
+    void setColumnAlignment(int col, Qt::Alignment alignment);
+
     void appendRows(int count);
     // Appends one filled data row with a single notification. Cells beyond the column count are dropped;
     // `colors` may be shorter than `cells` (missing ones are 0).
@@ -49,6 +53,9 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // Reorders the data rows by the cells of `column` (see SortKeyOf); each row moves whole, with its
+    // colours, tips and check mark, and selections and the current cell follow their rows.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 signals:
     // The user ticked or cleared a box through the view (not raised by setText).
@@ -67,6 +74,7 @@ private:
     void notifyCell(int row, int col);
 
     std::deque<Row> rows_;
+    std::vector<Qt::Alignment> alignment_;  // by column; missing entries use the view's default
     int cols_ = 0;
     int checkColumn_ = -1;
 };

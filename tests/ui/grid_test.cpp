@@ -1,10 +1,13 @@
-// The result grid: shape, cells, check box, colours, widths, active and pointed cell, big tables.
+// The result grid: shape, cells, check box, colours, widths, active and pointed cell, big tables,
+// sorting, copying and when a cell is edited.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QColor>
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyle>
@@ -19,6 +22,7 @@
 #include "support/test_support.h"
 #include "ui/grid_control.h"
 #include "ui/grid_model.h"
+#include "ui/grid_rules.h"
 
 using ds::ui::GridControl;
 using ds::ui::GridModel;
@@ -344,4 +348,197 @@ TEST(GridControlTest, RedrawsOnceABurstOfRowsIsOver) {
     }
     EXPECT_EQ(grid.rows(), 51);
     EXPECT_TRUE(ds::test::WaitFor([&] { return grid.view()->updatesEnabled(); }, 2000));
+}
+
+// --- Sorting and copying -------------------------------------------------------------------------------
+
+TEST(GridRules, CellsSortAsNumbersDatesThenTextWithEmptyCellsLast) {
+    using ds::ui::SortedOrder;
+    const struct {
+        const char* name;
+        QStringList cells;
+        QStringList ascending;
+    } cases[] = {
+        {"numbers by value, not by letters", {u"10"_qs, u"9"_qs, u"100"_qs, u"-1"_qs, u"2.5"_qs},
+         {u"-1"_qs, u"2.5"_qs, u"9"_qs, u"10"_qs, u"100"_qs}},
+        {"a unit after the number still reads as the number", {u"12天"_qs, u"3天"_qs, u"已过期"_qs, u""_qs, u"100天"_qs},
+         {u"3天"_qs, u"12天"_qs, u"100天"_qs, u"已过期"_qs, u""_qs}},
+        {"dates by day, whatever their spelling", {u"2024-05-10"_qs, u"2023/12/1"_qs, u"2024-5-2 10:00:00"_qs},
+         {u"2023/12/1"_qs, u"2024-5-2 10:00:00"_qs, u"2024-05-10"_qs}},
+        {"names that start with digits are names", {u"b.com"_qs, u"123.com"_qs, u"9a.net"_qs, u"A.cn"_qs},
+         {u"123.com"_qs, u"9a.net"_qs, u"A.cn"_qs, u"b.com"_qs}},
+        {"an impossible date is text", {u"2024-02-30"_qs, u"5"_qs}, {u"5"_qs, u"2024-02-30"_qs}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+            QStringList sorted;
+            for (int at : SortedOrder(c.cells, order)) sorted << c.cells[at];
+            QStringList expected = c.ascending;
+            if (order == Qt::DescendingOrder) {
+                // Reversed, except that empty cells stay at the end.
+                const qsizetype filled = expected.indexOf(QString()) < 0 ? expected.size() : expected.indexOf(QString());
+                std::reverse(expected.begin(), expected.begin() + filled);
+            }
+            EXPECT_EQ(sorted, expected) << (order == Qt::AscendingOrder ? "ascending" : "descending");
+        }
+    }
+    // Equal cells keep their order, so a second sort refines the first.
+    EXPECT_EQ(SortedOrder({u"1"_qs, u"0"_qs, u"1"_qs, u"0"_qs}, Qt::DescendingOrder), (std::vector<int>{0, 2, 1, 3}));
+}
+
+TEST(GridRules, TabSeparatedLinesEndInCrLfAndKeepCellsWhole) {
+    EXPECT_EQ(ds::ui::TabSeparated({{u"a.com"_qs, u"未注册"_qs}, {u"b.com"_qs, u""_qs}}),
+              u"a.com\t未注册\r\nb.com\t\r\n"_qs);
+    EXPECT_EQ(ds::ui::TabSeparated({{u"x\ty"_qs, u"line\r\nbreak"_qs}}), u"x y\tline  break\r\n"_qs);
+    EXPECT_EQ(ds::ui::TabSeparated({}), u""_qs);
+}
+
+namespace {
+
+bool EditorShown(GridControl& grid) {
+    QApplication::processEvents();
+    const auto editors = grid.view()->viewport()->findChildren<QLineEdit*>();
+    return std::any_of(editors.begin(), editors.end(), [](QLineEdit* e) { return e->isVisible(); });
+}
+
+// Three data rows, shown, with distinct cells; column 10 is hidden like the main window's id column.
+struct ShownGrid {
+    GridControl grid;
+    ShownGrid() {
+        SetUpLikeMainWindow(grid);
+        for (int c = 0; c < 21; ++c) grid.setColumnWidth(c, c >= 10 ? 0 : 40);
+        grid.setColumnWidth(3, 80);
+        const QStringList domains{u"b.com"_qs, u"c.com"_qs, u"a.com"_qs};
+        const QStringList numbers{u"10"_qs, u"9"_qs, u"100"_qs};
+        for (int r = 0; r < 3; ++r)
+            grid.appendRow({u""_qs, r == 1 ? u"1"_qs : u"0"_qs, numbers[r], domains[r], u"s"_qs + QString::number(r + 1)},
+                           {0, 0, 0, 0, r == 2 ? 255u : 0u});
+        grid.resize(700, 300);
+        grid.show();
+        QApplication::processEvents();
+    }
+    QStringList column(int col) const {
+        QStringList out;
+        for (int r = 1; r < grid.rows(); ++r) out << grid.cellText(r, col);
+        return out;
+    }
+    void select(int row, int col, QItemSelectionModel::SelectionFlags how = QItemSelectionModel::Select) {
+        grid.view()->selectionModel()->select(grid.model()->index(row - 1, col), how);
+    }
+    void clickHeader(int col) {
+        QHeaderView* header = grid.view()->horizontalHeader();
+        const QPoint at(header->sectionViewportPosition(col) + 5, 5);
+        SendMouse(header->viewport(), QEvent::MouseButtonPress, at);
+        SendMouse(header->viewport(), QEvent::MouseButtonRelease, at);
+    }
+};
+
+}  // namespace
+
+TEST(GridControlTest, HeaderClicksSortAndReverseRowsWithTheirMarksAndColours) {
+    ShownGrid g;
+    g.grid.setActiveCell(3, 3);  // a.com
+    g.clickHeader(2);
+    EXPECT_EQ(g.column(2), (QStringList{u"9"_qs, u"10"_qs, u"100"_qs}));
+    EXPECT_EQ(g.column(3), (QStringList{u"c.com"_qs, u"b.com"_qs, u"a.com"_qs}));
+    EXPECT_EQ(g.column(1), (QStringList{u"1"_qs, u"0"_qs, u"0"_qs}));  // the tick went with c.com
+    EXPECT_EQ(g.grid.cellColor(3, 4), 255u);                           // and the colour with a.com
+    EXPECT_EQ(g.grid.cellText(g.grid.activeRow(), 3), u"a.com");        // so did the current cell
+
+    g.clickHeader(2);
+    EXPECT_EQ(g.column(2), (QStringList{u"100"_qs, u"10"_qs, u"9"_qs}));
+    EXPECT_EQ(g.grid.view()->horizontalHeader()->sortIndicatorOrder(), Qt::DescendingOrder);
+    g.clickHeader(3);
+    EXPECT_EQ(g.column(3), (QStringList{u"a.com"_qs, u"b.com"_qs, u"c.com"_qs}));
+
+    // While the guard says no (a loop is walking the rows), the rows stay where they are.
+    bool allowed = false;
+    g.grid.setSortGuard([&] { return allowed; });
+    g.clickHeader(2);
+    EXPECT_EQ(g.column(3), (QStringList{u"a.com"_qs, u"b.com"_qs, u"c.com"_qs}));
+    EXPECT_EQ(g.grid.view()->horizontalHeader()->sortIndicatorSection(), 3);
+    allowed = true;
+    g.clickHeader(2);
+    EXPECT_EQ(g.column(2), (QStringList{u"9"_qs, u"10"_qs, u"100"_qs}));
+    // The header click sorts; it does not select the column.
+    EXPECT_TRUE(g.grid.selectedRows().size() <= 1u);
+
+    // New rows come in their own order: the arrow goes.
+    g.grid.setRows(1);
+    EXPECT_FALSE(g.grid.view()->horizontalHeader()->isSortIndicatorShown());
+}
+
+TEST(GridControlTest, CtrlCCopiesTheSelectionAsTabSeparatedLines) {
+    ds::test::DesktopScope desktop;
+    ShownGrid g;
+    const auto copy = [&] {
+        g.grid.view()->setFocus();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier);
+        QApplication::sendEvent(g.grid.view(), &press);
+        return desktop->clipboard;
+    };
+
+    // Cells of two rows: each row keeps its columns, a cell left out stays an empty field.
+    g.select(1, 3);
+    g.select(1, 4);
+    g.select(3, 4);
+    EXPECT_EQ(copy(), u"b.com\ts1\r\n\ts3\r\n"_qs);
+
+    // A hidden column is not copied even when selected.
+    desktop->clipboard.clear();
+    g.grid.view()->clearSelection();
+    g.select(2, 10);
+    g.select(2, 2);
+    EXPECT_EQ(copy(), u"9\r\n"_qs);
+
+    // A click on column 0 takes the whole row: its shown data columns, without the tick box.
+    const QPoint rowHeader = CellCenter(g.grid, 3, 0);
+    SendMouse(g.grid.view()->viewport(), QEvent::MouseButtonPress, rowHeader);
+    SendMouse(g.grid.view()->viewport(), QEvent::MouseButtonRelease, rowHeader);
+    EXPECT_EQ(g.grid.selectedRows(), std::vector<int>{3});
+    EXPECT_EQ(copy(), u"100\ta.com\ts3\t\t\t\t\t\r\n"_qs);
+    EXPECT_EQ(g.grid.selectedRowsText(), u"100\ta.com\ts3\t\t\t\t\t\r\n"_qs);
+    EXPECT_EQ(g.grid.columnOfSelectedRows(3), u"a.com\r\n"_qs);
+
+    // Nothing selected: the clipboard is left alone.
+    g.grid.view()->clearSelection();
+    desktop->clipboard = u"kept"_qs;
+    EXPECT_EQ(copy(), u"kept"_qs);
+}
+
+TEST(GridControlTest, ClicksNeverEditButTypingAndF2Do) {
+    ShownGrid g;
+    QWidget* viewport = g.grid.view()->viewport();
+    const auto editorOpen = [&] { return EditorShown(g.grid); };
+    // Two single clicks on the same cell select it; neither opens an editor.
+    const QPoint at = CellCenter(g.grid, 2, 3);
+    for (int i = 0; i < 2; ++i) {
+        SendMouse(viewport, QEvent::MouseButtonPress, at);
+        SendMouse(viewport, QEvent::MouseButtonRelease, at);
+    }
+    EXPECT_FALSE(editorOpen());
+
+    QKeyEvent f2(QEvent::KeyPress, Qt::Key_F2, Qt::NoModifier);
+    QApplication::sendEvent(g.grid.view(), &f2);
+    EXPECT_TRUE(editorOpen());
+
+    ShownGrid other;
+    other.grid.editCell(1, 0);  // the row header is never edited
+    EXPECT_FALSE(EditorShown(other.grid));
+    other.grid.editCell(1, 4);
+    EXPECT_TRUE(EditorShown(other.grid));
+    EXPECT_EQ(other.grid.activeRow(), 1);
+    EXPECT_EQ(other.grid.activeCol(), 4);
+}
+
+TEST(GridControlTest, NumberColumnsAreRightAligned) {
+    ShownGrid g;
+    g.grid.setColumnAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    const auto alignment = [&](int row, int col) {
+        return g.grid.model()->index(row - 1, col).data(Qt::TextAlignmentRole).toInt();
+    };
+    EXPECT_EQ(alignment(1, 2), static_cast<int>(Qt::AlignRight | Qt::AlignVCenter));
+    EXPECT_FALSE(g.grid.model()->index(0, 3).data(Qt::TextAlignmentRole).isValid());
+    EXPECT_EQ(alignment(1, 0), static_cast<int>(Qt::AlignCenter));  // the row header stays centred
 }
