@@ -22,8 +22,16 @@ QSet<const void*>& RunningForms() {
     return forms;
 }
 
-// Looks one key up and writes the first matching record into the row. Throws db::DbError.
-void FillRow(ui::GridControl& grid, int row, const QString& key) {
+// What a run found, for the line it leaves on the status line.
+struct FilingTally {
+    int filed = 0;
+    int notFiled = 0;
+    bool stopped = false;
+};
+
+// Looks one key up and writes the first matching record into the row; true when it had one. Throws
+// db::DbError.
+bool FillRow(ui::GridControl& grid, int row, const QString& key) {
     db::Recordset& rs = db::DbRs();
     if (rs.state() == db::Recordset::StateOpen) rs.close();
     // A closed connection is replaced by a fresh, unopened one; the statement then fails with its error.
@@ -39,20 +47,33 @@ void FillRow(ui::GridControl& grid, int row, const QString& key) {
     } else {
         grid.setCellText(row, col::FilingNumber, QString::fromUtf16(NotFiledText));
     }
+    const bool found = rs.recordCount() > 0;
     rs.close();
+    return found;
 }
 
-void RunRows(search::Fdomain& form, ui::GridControl& grid) {
+void RunRows(search::Fdomain& form, ui::GridControl& grid, ui::BusyStrip* strip, FilingTally& tally) {
     const int rowCount = grid.rows();
+    if (strip) strip->setProgress(0, rowCount - 1);
     for (int row = 1; row < rowCount; ++row) {
         QCoreApplication::processEvents();
-        if (form.state().StopFlag) break;
+        if (form.state().StopFlag) {
+            tally.stopped = true;
+            break;
+        }
         const std::optional<QString> key = FilingLookupKey(grid.cellText(row, col::Domain));
         // The id goes too, so that a later registration check writes nothing back for a visited row.
         for (int c : {col::FilingNumber, col::HolderKind, col::FilingDate, col::SiteName, col::Id})
             grid.setCellText(row, c, QString());
-        if (key) FillRow(grid, row, *key);
+        if (key) ++(FillRow(grid, row, *key) ? tally.filed : tally.notFiled);
+        if (strip) strip->setProgress(row, rowCount - 1);
     }
+}
+
+QString RunSummary(const FilingTally& tally, bool failed) {
+    const QString counts = u"已备案 " + QString::number(tally.filed) + u"，未备案 " + QString::number(tally.notFiled);
+    if (failed) return QStringLiteral("备案查询出错中止：") + counts;
+    return (tally.stopped ? QStringLiteral("备案查询已停止：") : QStringLiteral("备案查询完成：")) + counts;
 }
 
 }  // namespace
@@ -66,16 +87,19 @@ void CheckFiling(search::Fdomain& form) {
     auto* strip = form.findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));
     if (strip) strip->showBusy(QString::fromUtf16(FilingBusyText));
 
+    FilingTally tally;
+    bool failed = false;
     if (ui::GridControl* grid = form.grid1()) {
         try {
-            RunRows(form, *grid);
+            RunRows(form, *grid, strip, tally);
         } catch (const db::DbError& e) {
+            failed = true;
             ui::desktop().message(&form, QString::fromUtf16(FilingFailureText) + e.description());
         }
     }
 
     form.ApplySelection();
-    if (strip) strip->hide();
+    if (strip) strip->finish(RunSummary(tally, failed));
 }
 
 void InstallFilingCheck(search::Fdomain& form) {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QListWidget>
 #include <QPointer>
+#include <algorithm>
 
 #include "checks/install.h"
 #include "checks/metrics_rules.h"
@@ -41,16 +42,24 @@ public:
         form_->state().StopFlag = false;
         proxyIndex_ = 0;
         const int rows = form_->grid1()->rows();
+        int total = 0, done = 0;
+        bool stopped = false;
+        for (int row = 1; row < rows; ++row) total += form_->grid1()->cellText(row, search::col::Domain).contains(u'.');
+        if (busy) busy->setProgress(0, total);
         for (int row = 1; row < rows; ++row) {
             if (!yield()) return;
-            if (form_->state().StopFlag) break;
+            if (form_->state().StopFlag) {
+                stopped = true;
+                break;
+            }
             const QString cell = form_->grid1()->cellText(row, search::col::Domain);
             if (!cell.contains(u'.')) continue;
             if (!checkRow(row, cell.trimmed())) return;
+            if (busy) busy->setProgress(++done, std::max(total, done));
         }
 
         form_->state().StopFlag = true;
-        if (busy) busy->hide();
+        if (busy) busy->finish(summary(stopped, done));
         form_->ApplySelection();
     }
 
@@ -91,10 +100,18 @@ private:
     }
 
     void markNotMeasured(int row, Metric m) {
+        ++notMeasured_;
         ui::GridControl* grid = form_->grid1();
         const int column = MetricColumn(m);
         grid->setCellColor(row, column, kNotMeasuredColor);
         grid->setCellTip(row, column, QString::fromUtf16(kNotMeasuredTip));
+    }
+
+    QString summary(bool stopped, int rows) const {
+        QString line = stopped ? QStringLiteral("收录查询已停止：") : QStringLiteral("收录查询完成：");
+        line += u"已查询 " + QString::number(rows) + u" 个域名";
+        if (notMeasured_ > 0) line += u"，" + QString::number(notMeasured_) + u" 项未取得";
+        return line;
     }
 
     bool rowShows(int row, const QString& domain) const {
@@ -172,6 +189,7 @@ private:
     QPointer<search::Fdomain> form_;
     const MetricFetch& fetch_;
     int proxyIndex_ = 0;
+    int notMeasured_ = 0;
 };
 
 }  // namespace

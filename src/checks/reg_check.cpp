@@ -1,6 +1,8 @@
 #include "checks/reg_check.h"
 
 #include <QCoreApplication>
+#include <QHash>
+#include <algorithm>
 
 #include "checks/install.h"
 #include "checks/reg_classifier.h"
@@ -30,11 +32,27 @@ ui::BusyStrip* BusyStripOf(search::Fdomain& form) {
 }
 
 // What a run (both passes) could not save. The corrections matter to everyone who searches the shared
-// table afterwards, so a failure is told once the run is over rather than dropped.
+// table afterwards, so a failure is told once the run is over rather than dropped. Beside it, the status
+// each asked row ended with (a retried row counts once, with its last answer), for the closing line.
 struct WriteBackTally {
     int failed = 0;
     QString lastError;
+    QHash<int, QString> outcomes;
+    bool stopped = false;
 };
+
+QString RunSummary(const WriteBackTally& tally) {
+    QHash<QString, int> counts;
+    for (const QString& status : tally.outcomes) ++counts[status];
+    QString line = tally.stopped ? QStringLiteral("注册查询已停止：") : QStringLiteral("注册查询完成：");
+    if (tally.outcomes.isEmpty()) return line + u"没有要查询的未注册域名";
+    line += u"已注册 " + QString::number(counts.value(QString::fromUtf16(StatusRegistered))) + u"，未注册 " +
+            QString::number(counts.value(QString::fromUtf16(StatusFree))) + u"，超时 " +
+            QString::number(counts.value(QString::fromUtf16(StatusTimedOut)));
+    if (const int unknown = counts.value(QString::fromUtf16(StatusUndetermined)))
+        line += u"，不详 " + QString::number(unknown);
+    return line;
+}
 
 void SendWriteBack(const QString& statement, WriteBackTally& tally) {
     try {
@@ -92,9 +110,16 @@ void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBa
 
     // Rows added while the pass runs are left for the next run.
     const int rowCount = grid ? grid->rows() : 0;
+    int picked = 0, asked = 0;
+    for (int row = 1; row < rowCount; ++row)
+        picked += IsRowPicked(pass, grid->cellText(row, col::Domain), grid->cellText(row, col::Status));
+    if (strip) strip->setProgress(0, picked);
     for (int row = 1; row < rowCount; ++row) {
         QCoreApplication::processEvents();
-        if (form.state().StopFlag) break;
+        if (form.state().StopFlag) {
+            tally.stopped = true;
+            break;
+        }
         const QString domain = grid->cellText(row, col::Domain);
         const QString status = grid->cellText(row, col::Status);
         if (!IsRowPicked(pass, domain, status)) continue;
@@ -102,6 +127,10 @@ void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBa
         grid->setCellText(row, col::Status, QString::fromUtf16(StatusQuerying));
         QCoreApplication::processEvents();
         CheckRow(form, *grid, row, domain, table, writeBack, status, color, tally);
+        if (row < grid->rows() && grid->cellText(row, col::Domain) == domain)
+            tally.outcomes.insert(row, grid->cellText(row, col::Status));
+        // Rows edited during the pass may have joined it; the count never runs past its total.
+        if (strip) strip->setProgress(++asked, std::max(picked, asked));
     }
 
     form.state().StopFlag = true;
@@ -118,6 +147,7 @@ void CheckRegStatus(search::Fdomain& form, int pass, const QString& table, bool 
     RunPass(form, pass, table, writeBack, tally);
     // The retry pass starts afresh, so a stop that ended the first pass does not end the retry.
     if (pass == 0) RunPass(form, 1, table, writeBack, tally);
+    if (ui::BusyStrip* strip = BusyStripOf(form)) strip->finish(RunSummary(tally));
     if (tally.failed > 0)
         ui::desktop().message(&form, QString::fromUtf16(WriteBackFailedText).arg(tally.failed) + tally.lastError);
 }
