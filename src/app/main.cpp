@@ -3,13 +3,17 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QPointer>
 #include <QPushButton>
 #include <QTimer>
+#include <QTranslator>
 #include <cstdio>
 
 #include "core/clock.h"
 #include "core/config.h"
+#include "search/window_settings.h"
 #include "startup/demo_setup.h"
 #include "startup/fload.h"
 #include "startup/floadini.h"
@@ -32,6 +36,17 @@ struct Options {
         parser.addOptions({version, demo, autologin});
     }
 };
+
+// The program speaks Chinese, so Qt's own texts do too (确定, 取消, 是, 否, the file dialogs), whatever
+// the system's language. Without the translation files installed they stay English.
+void InstallQtTranslations(QApplication& app) {
+    auto* qt = new QTranslator(&app);
+    if (qt->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(qt);
+    else
+        std::fprintf(stderr, "dropscout: Qt's Chinese translations (qtbase_zh_CN.qm) are not installed\n");
+}
 
 // --version and --help need no display, so they are answered before any window system is opened.
 bool InformationOnly(int argc, char** argv) {
@@ -60,6 +75,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(true);  // closing the main window ends the program
     QApplication::setApplicationName(QStringLiteral("DropScout"));
     QApplication::setApplicationVersion(QStringLiteral("3.11"));
+    InstallQtTranslations(app);
     QCommandLineParser parser;
     options.addTo(parser);
     parser.process(app);
@@ -67,6 +83,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption& autologin = options.autologin;
 
     ds::SetConfig(ds::LoadConfig(ds::DefaultConfigPath()));
+    ds::search::SetWindowSettingsPath(ds::search::DefaultWindowSettingsPath());
     // The start-up window reads the settings row before the main window exists; a locked file must not
     // take its input either.
     ds::ui::InstallLockWaitPump();

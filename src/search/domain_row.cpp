@@ -46,9 +46,10 @@ QString DateCellText(const QVariant& value) {
 Remaining RemainingFromDeletionDate(const QString& deletionDateText, const QDate& today) {
     static const QString kExpiring = QStringLiteral("将过期");
     static const QString kUnregistered = QStringLiteral("未注册");
-    if (deletionDateText.size() <= 5) return {QString(), kUnregistered};
+    static const QString kUnknown = QStringLiteral("不详");
+    if (deletionDateText.trimmed().isEmpty()) return {QString(), kUnregistered};
     const QDate date = DateFromValue(deletionDateText);
-    if (!date.isValid()) return {QString(), kUnregistered};
+    if (!date.isValid()) return {QString(), kUnknown};
     const qint64 days = today.daysTo(date);
     if (days > 0) return {QString::number(days) + u'天', kExpiring};
     return {QStringLiteral("已过期"), kUnregistered};
@@ -66,7 +67,8 @@ DomainRow BuildDomainRow(const DomainRecord& rec, int number, const QDate& today
     const Remaining rem = RemainingFromDeletionDate(c[col::Deleted], today);
     c[col::Remaining] = rem.remaining;
     c[col::Status] = rem.status;
-    row.colors[col::Status] = rem.status == u"将过期" ? kExpiringColor : kMarkColor;
+    // "不详" is drawn like the registration check draws it: in the header's colour, not as a find.
+    row.colors[col::Status] = rem.status == u"将过期" ? kExpiringColor : rem.status == u"不详" ? 0 : kMarkColor;
     row.colors[col::Price] = kMarkColor;
 
     c[col::Price] = price;

@@ -33,8 +33,10 @@ inline constexpr int Count = 21;  // columns 0..20
 }  // namespace col
 
 // Colour attributes (0x00BBGGRR) the loader puts on the status and price cells.
-inline constexpr uint32_t kMarkColor = 255;     // pure red
-inline constexpr uint32_t kExpiringColor = 55;  // a darker red for "将过期"
+inline constexpr uint32_t kMarkColor = 255;  // pure red
+// "将过期" in the blue its search option is captioned in. (55 would be RGB(55,0,0), which nobody tells
+// from black.)
+inline constexpr uint32_t kExpiringColor = 0xCC0000;
 
 struct DomainRow {
     std::array<QString, col::Count> cells;
@@ -53,9 +55,10 @@ struct Remaining {
     QString status;     // "将过期" or "未注册"
 };
 
-// A deletion-date text of more than 5 characters is a date: d = days from `today` to it. d > 0 gives
-// "<d>天" and "将过期"; otherwise "已过期" and "未注册". A shorter text gives an empty remaining cell and
-// "未注册". A longer text that is not a date at all is treated like a missing date.
+// A deletion-date text that reads as a date: d = days from `today` to it. d > 0 gives "<d>天" and
+// "将过期"; otherwise "已过期" and "未注册". An empty text gives an empty remaining cell and "未注册" (the
+// row is free as far as anyone knows). A text that is there but reads as no date gives an empty
+// remaining cell and "不详": calling such a row free would be a guess.
 Remaining RemainingFromDeletionDate(const QString& deletionDateText, const QDate& today);
 
 // Reads a date from a stored value: a QDate/QDateTime, or text in "YYYY-MM-DD" form that may carry a
@@ -68,8 +71,8 @@ QString CellText(const QVariant& value);
 // is not a date is shown as it comes.
 QString DateCellText(const QVariant& value);
 
-// The grid row for record `rec` shown at place `number` on its page, with the extension's price text
-// (empty when the extension has none).
+// The grid row for record `rec` shown as row `number` of the result (numbers count on across pages),
+// with the extension's price text (empty when the extension has none).
 DomainRow BuildDomainRow(const DomainRecord& rec, int number, const QDate& today, const QString& price);
 
 }  // namespace ds::search

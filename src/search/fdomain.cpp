@@ -7,6 +7,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
+#include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,8 @@
 #include <QVBoxLayout>
 
 #include "core/clock.h"
+#include "db/connection.h"
+#include "db/shared_objects.h"
 #include "search/fdomain_rules.h"
 #include "search/fdomain_widgets.h"
 #include "search/help_window.h"
@@ -28,6 +32,10 @@
 #include "ui/markup.h"
 
 namespace ds::search {
+namespace {
+// The window's size until the user changes it; a smaller screen gets as much as it has.
+constexpr QSize kDefaultSize(1200, 760);
+}  // namespace
 
 Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
     // Every command of this window may wait for a locked database file; its stop buttons must work
@@ -57,11 +65,7 @@ Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
     }
     layout->addWidget(tabcontrolnew_, 0);
     layout->addWidget(buildResultArea(), 1);
-
-    // The busy strip floats over the grid, outside every layout, so showing it moves nothing.
-    floadtxt_ = new ui::BusyStrip({}, this);
-    floadtxt_->setObjectName(QStringLiteral("floadtxt"));
-    floadtxt_->hide();
+    layout->addWidget(buildStatusRow(), 0);
     paging_.floadtxt = floadtxt_;
 
     lstr_ = MakeValueLabel(this, QStringLiteral("lstr"), {});
@@ -72,14 +76,41 @@ Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
     loader_ = std::make_unique<PageLoader>(paging_, state_, [this] { ApplySelection(); });
 
     wireHandlers();
-    resize(1200, 760);
+    setUpGridCommands();
+    resize(kDefaultSize);
     Form_Load();
     checks::InstallLiveChecks(*this);
     tools::InstallSideTools(*this);
     lists::InstallListsAndNotices(*this);
+    // What the user has not changed yet, for the restore command; then what the user changed last time.
+    defaults_ = ControlSnapshot::Take(this);
+    loadSettings();
 }
 
 Fdomain::~Fdomain() = default;
+
+// The bottom line of the window: what the last long command reported, and the strip with the running
+// one's progress. Both sit below the grid, so neither covers rows that are being written.
+QWidget* Fdomain::buildStatusRow() {
+    auto* row = new QWidget(this);
+    auto* h = new QHBoxLayout(row);
+    h->setContentsMargins(2, 0, 2, 0);
+    lstatus_ = new QLabel(row);
+    lstatus_->setObjectName(QStringLiteral("lstatus"));
+    // A long report is cut at the window's edge rather than widening the window.
+    lstatus_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    h->addWidget(lstatus_, 1);
+    floadtxt_ = new ui::BusyStrip({}, row);
+    floadtxt_->setObjectName(QStringLiteral("floadtxt"));
+    floadtxt_->setFixedSize(420, 20);
+    QSizePolicy keep = floadtxt_->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);  // the line keeps its height while no command runs
+    floadtxt_->setSizePolicy(keep);
+    floadtxt_->setStatusLine(lstatus_);
+    floadtxt_->hide();
+    h->addWidget(floadtxt_);
+    return row;
+}
 
 void Fdomain::buildMenu(QVBoxLayout* layout) {
     auto* bar = new QMenuBar(this);
@@ -103,9 +134,8 @@ void Fdomain::buildMenu(QVBoxLayout* layout) {
         connect(add(help, n, QString::fromUtf16(text)), &QAction::triggered, this, [this, n] { runAction(n); });
     }
     help->addSeparator();
-    connect(add(help, QStringLiteral("mabout"), QStringLiteral("关于")), &QAction::triggered, this, [this] {
-        ui::desktop().message(this, QStringLiteral("DropScout 过期域名助手  版本 3.11"), QStringLiteral("关于"));
-    });
+    connect(add(help, QStringLiteral("mabout"), QStringLiteral("关于")), &QAction::triggered, this,
+            &Fdomain::mabout_Click);
     QAction* mend = bar->addAction(QStringLiteral("退出"));
     mend->setObjectName(QStringLiteral("mend"));
     connect(mend, &QAction::triggered, this, &Fdomain::EndProgram);
@@ -128,6 +158,7 @@ void Fdomain::Form_Load() {
     const int offset = 100 * logicalDpiX() / 1440;
     const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
     move(screen.topLeft() + QPoint(offset, offset));
+    fitToScreen();
 
     for (const char16_t* name : {u"ltime1", u"ltime2", u"sltime1", u"sltime2"}) {
         if (auto* d = findChild<QDateEdit*>(QString::fromUtf16(name))) d->setDate(ds::clock().today());
@@ -154,7 +185,11 @@ void Fdomain::Form_Click() { lfind_->setFocus(); }
 void Fdomain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     Form_Activate();
-    placeBusyStrip();
+    // The frame's size is known once the window is on screen.
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        fitToScreen();
+    }
 }
 
 void Fdomain::changeEvent(QEvent* event) {
@@ -167,20 +202,24 @@ void Fdomain::mousePressEvent(QMouseEvent* event) {
     Form_Click();
 }
 
-void Fdomain::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    placeBusyStrip();
-}
-
-void Fdomain::placeBusyStrip() {
-    if (!floadtxt_ || !grid1_) return;
-    const QRect g(grid1_->mapTo(this, QPoint(0, 0)), grid1_->size());
-    const int w = qMin(480, qMax(200, g.width() - 40));
-    floadtxt_->setGeometry(g.center().x() - w / 2, g.center().y() - 14, w, 28);
+void Fdomain::fitToScreen() {
+    const QScreen* s = screen();
+    if (!s || isMaximized() || isFullScreen()) return;
+    const QRect free = s->availableGeometry();
+    // The frame is not known before the window is first shown; a title bar and borders are assumed.
+    QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty()) frame = QSize(8, 32);
+    const QSize room = free.size() - frame;
+    const QSize fitted = size().boundedTo(room).expandedTo(minimumSizeHint().boundedTo(room));
+    if (fitted != size()) resize(fitted);
+    const QSize outer = fitted + frame;
+    const QPoint at(qBound(free.left(), x(), qMax(free.left(), free.right() + 1 - outer.width())),
+                    qBound(free.top(), y(), qMax(free.top(), free.bottom() + 1 - outer.height())));
+    if (at != pos()) move(at);
 }
 
 void Fdomain::closeEvent(QCloseEvent* event) {
-    // Closing never asks and never saves: the whole program ends here.
+    // Closing never asks: the settings are written and the whole program ends here.
     event->ignore();
     EndProgram();
 }
@@ -196,15 +235,51 @@ void Fdomain::ReleaseResources() {
 }
 
 void Fdomain::EndProgram() {
+    saveSettings();
     ReleaseResources();
     ui::desktop().endProgram(0);
 }
 
+void Fdomain::loadSettings() {
+    const std::optional<StoredWindowState> stored = ReadWindowState(WindowSettingsPath());
+    if (!stored) return;
+    stored->controls.applyTo(this);
+    applyRememberedControls();
+    if (!stored->geometry.isEmpty() && restoreGeometry(stored->geometry)) fitToScreen();
+}
+
+void Fdomain::saveSettings() {
+    // Boxes still being edited are repaired first, so the file never keeps a value a search would refuse.
+    repairEditBoxes();
+    WriteWindowState(WindowSettingsPath(), ControlSnapshot::Take(this), saveGeometry());
+}
+
+void Fdomain::restoreDefaults() {
+    const ui::MessageAnswer answer = ui::desktop().message(
+        this, QString::fromUtf16(RestoreDefaultsQuestion), QStringLiteral("恢复默认设置"), ui::MessageButtons::YesNo);
+    if (answer != ui::MessageAnswer::Yes) return;
+    defaults_.applyTo(this);
+    applyRememberedControls();
+    if (isMaximized()) showNormal();
+    resize(kDefaultSize);
+    fitToScreen();
+    if (!WindowSettingsPath().isEmpty()) QFile::remove(WindowSettingsPath());
+}
+
+void Fdomain::applyRememberedControls() {
+    for (int i = 0; i < lshowset_.size(); ++i) lshowset_Click(i);
+    repairEditBoxes();
+}
+
+void Fdomain::mabout_Click() {
+    ui::desktop().message(this,
+                          AboutText(QStringLiteral("3.11"), db::DbConn().isOpen() ? db::ConnString : QString()),
+                          QStringLiteral("关于"));
+}
+
 void Fdomain::mtext_Click() {
     if (!help_) help_ = new HelpWindow(this);
-    help_->show();
-    help_->raise();
-    help_->activateWindow();
+    help_->showOnScreenOf(this);
 }
 
 void Fdomain::setAction(const QString& control, Action action) { actions_.insert(control, std::move(action)); }

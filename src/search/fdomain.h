@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "search/page_loader.h"
+#include "search/window_settings.h"
 
 class QComboBox;
 class QGroupBox;
@@ -94,13 +95,21 @@ public:
     void grid1_CellEdited(int row, int col);
     void lshowtextbutton_Click();
     void mtext_Click();
+    void mabout_Click();
+
+    // Remembered settings (see window_settings.h): read when the window is made, written when the
+    // program ends; the restore command puts every remembered control and the window size back to
+    // their defaults.
+    void saveSettings();
+    void restoreDefaults();
+    // Keeps the window inside the screen's free area (a remembered geometry may come from a larger one).
+    void fitToScreen();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Layout (one builder per tab page, each in its own file).
@@ -114,12 +123,17 @@ private:
     QWidget* buildContactTab();
     QWidget* buildResultArea();
     QWidget* buildPagingBar();
+    QWidget* buildStatusRow();
     // The extension boxes of one search tab ("l" or "sl" prefix).
     QGroupBox* buildExtensionGroup(QWidget* parent, const QString& prefix);
     // A button whose command comes through setAction.
     ui::MarkupButton* actionButton(QWidget* parent, const QString& name, const QString& caption);
     void wireHandlers();
-    void placeBusyStrip();
+    void setUpGridCommands();
+    void loadSettings();
+    // Makes the column widths and the page size follow the remembered boxes.
+    void applyRememberedControls();
+    void setPagingEnabled(bool enabled);
 
     // The common course of both searches; `build` returns the statement.
     void runSearch(const QString& busyText, const QString& failureText, const std::function<QString()>& build,
@@ -149,8 +163,11 @@ private:
     ui::MarkupCheck* lextendnum1_ = nullptr;
     ui::MarkupCheck* slextendnum1_ = nullptr;
     HelpWindow* help_ = nullptr;
+    QLabel* lstatus_ = nullptr;
+    ControlSnapshot defaults_;
 
     bool firstActivated_ = false;
+    bool shownOnce_ = false;
     bool released_ = false;
 
     QHash<QString, Action> actions_;

@@ -112,10 +112,7 @@ void Fdomain::runSearch(const QString& busyText, const QString& failureText,
         state_.StopFlag = true;
         floadtxt_->hide();
         // With the result set gone there is nothing left for the paging buttons to page through.
-        if (db::DbRs2().state() != db::Recordset::StateOpen) {
-            for (QPushButton* b : {paging_.pfirst, paging_.pbefore, paging_.pnext, paging_.plast, paging_.pgo})
-                b->setEnabled(false);
-        }
+        if (db::DbRs2().state() != db::Recordset::StateOpen) setPagingEnabled(false);
         ui::desktop().message(this, failureText + failure);
     }
     focusAfter->setFocus();
@@ -167,6 +164,11 @@ void Fdomain::repairEditBoxes() {
     lnewrowset_Change();
 }
 
+void Fdomain::setPagingEnabled(bool enabled) {
+    for (QPushButton* b : {paging_.pfirst, paging_.pbefore, paging_.pnext, paging_.plast, paging_.pgo})
+        b->setEnabled(enabled);
+}
+
 void Fdomain::lshowdomain_Click() {
     state_.StopFlag = false;
     const QString prefix = ldomainpre_->text().trimmed();
@@ -187,6 +189,8 @@ void Fdomain::lshowdomain_Click() {
             grid1_->setRows(1);
             // These rows come from no domain table: nothing may be written back for them.
             state_.loadedTable.clear();
+            // The paging bar still describes the last search, whose pages would replace this list.
+            setPagingEnabled(false);
             int n = 0;
             for (const auto& [extension, price] : prices) {
                 if (state_.StopFlag) break;

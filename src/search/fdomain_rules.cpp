@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "core/text.h"
+#include "db/connection.h"
 
 namespace ds::search {
 
@@ -22,11 +23,12 @@ double RoundHalfToEven(double v) {
 
 const std::array<GridColumn, GridColumnCount>& GridColumns() {
     static const std::array<GridColumn, GridColumnCount> columns{{
-        {u"", 30},         {u"选择", 30},     {u"编号", 30},     {u"域名地址", 200}, {u"注册状态", 60},
-        {u"拟售价", 50},   {u"备案号", 150},  {u"性质", 50},     {u"备案时间", 70},  {u"网站名称", 200},
-        {u"id", 0},        {u"空白", 0},      {u"空白", 0},      {u"注册时间", 0},   {u"到期时间", 0},
-        {u"删除时间", 70}, {u"剩余", 50},     {u"PR值", 50},     {u"百度收录", 60},  {u"百度外链", 60},
-        {u"alexa排名", 60},
+        {u"", 30},         {u"选择", 30},           {u"编号", 30, true},     {u"域名地址", 200},
+        {u"注册状态", 60}, {u"拟售价", 50, true},   {u"备案号", 150},        {u"性质", 50},
+        {u"备案时间", 70}, {u"网站名称", 200},      {u"id", 0, true},        {u"空白", 0},
+        {u"空白", 0},      {u"注册时间", 0},        {u"到期时间", 0},        {u"删除时间", 70},
+        {u"剩余", 50, true}, {u"PR值", 50, true},   {u"百度收录", 60, true}, {u"百度外链", 60, true},
+        {u"alexa排名", 60, true},
     }};
     return columns;
 }
@@ -75,6 +77,24 @@ bool KeywordTooLong(const QString& typed) {
         ++characters;
     }
     return characters > MaxKeywordLength;
+}
+
+QString DatabaseInUse(const QString& connectionText) {
+    QString provider, source, catalog;
+    for (const auto& [key, value] : db::ParseConnectionText(connectionText)) {
+        if (key == u"provider") provider = value.trimmed();
+        else if (key == u"data source") source = value.trimmed();
+        else if (key == u"initial catalog") catalog = value.trimmed();
+    }
+    if (source.isEmpty()) return QStringLiteral("未连接");
+    if (provider.compare(u"SQLite", Qt::CaseInsensitive) == 0) return u"SQLite 数据库文件 " + source;
+    QString text = u"SQL Server " + source;
+    if (!catalog.isEmpty()) text += u"，数据库 " + catalog;
+    return text;
+}
+
+QString AboutText(const QString& version, const QString& connectionText) {
+    return u"DropScout 过期域名助手\n版本 " + version + u"\n当前数据库：" + DatabaseInUse(connectionText);
 }
 
 }  // namespace ds::search

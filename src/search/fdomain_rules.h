@@ -10,7 +10,8 @@ namespace ds::search {
 
 struct GridColumn {
     const char16_t* header;
-    int width;  // at load; 0 hides the column
+    int width;             // at load; 0 hides the column
+    bool numeric = false;  // holds numbers, drawn right-aligned
 };
 
 inline constexpr int GridColumnCount = 21;
@@ -58,5 +59,14 @@ inline constexpr char16_t KeywordTooLongText[] = u"检索关键字过长，最�
 // True when `typed` is longer than MaxKeywordLength characters; a character outside the basic plane
 // (two UTF-16 units) counts once.
 bool KeywordTooLong(const QString& typed);
+
+// The about box: the program, its version and the database it works on. `connectionText` is the
+// connection text of the open database (empty: none); passwords in it are never shown.
+QString AboutText(const QString& version, const QString& connectionText);
+// The database part of it: "SQLite 数据库文件 <path>", "SQL Server <host>，数据库 <name>", or "未连接".
+QString DatabaseInUse(const QString& connectionText);
+
+inline constexpr char16_t RestoreDefaultsQuestion[] =
+    u"两个检索页的选项、显示项目、最多显示、每页显示、导出项目和窗口大小都将恢复为默认值。是否继续？";
 
 }  // namespace ds::search

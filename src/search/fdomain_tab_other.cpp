@@ -51,7 +51,10 @@ QWidget* Fdomain::buildDisplayTab() {
     lsetrow_ = MakeEdit(rows, QStringLiteral("lsetrow"), QStringLiteral("20"), 80);
     rg->addWidget(lsetrow_, 1, 1);
     rg->addWidget(MakeLabel(rows, QStringLiteral("条")), 1, 2);
-    rg->setRowStretch(2, 1);
+    ui::MarkupButton* defaults = MakeButton(rows, QStringLiteral("ldefaults"), QStringLiteral("恢复默认设置"));
+    connect(defaults, &QPushButton::clicked, this, &Fdomain::restoreDefaults);
+    rg->addWidget(defaults, 2, 0, 1, 3);
+    rg->setRowStretch(3, 1);
     h->addWidget(rows);
 
     QGroupBox* rank = MakeGroup(page, QStringLiteral("即时收录查询项目"));

@@ -100,6 +100,13 @@ QString StatementTable(const QString& sql) {
     return m.hasMatch() ? m.captured(1).toLower() : QString();
 }
 
+qint64 StatementRowLimit(const QString& sql) {
+    static const QRegularExpression top(QStringLiteral(R"(^\s*select\s+top\s+(\d{1,18})\b)"),
+                                        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = top.match(sql);
+    return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+}
+
 PageLoader::PageLoader(PagingControls controls, SearchState& state, std::function<void()> reapplySelection)
     : c_(controls), state_(state), reapplySelection_(std::move(reapplySelection)) {}
 
@@ -111,9 +118,10 @@ void PageLoader::OpenPageQuery() {
     ++generation_;
     db::OpenRecordset(db::DbRs2(), sql);
     openedTable_ = StatementTable(sql);
+    SetLabel(c_.lshowpage, QStringLiteral("1"));
 }
 
-bool PageLoader::SetupPaging() {
+PageLoader::Setup PageLoader::SetupPaging() {
     const quint64 load = generation_;
     db::Recordset& rs = db::DbRs2();
     if (rs.state() != db::Recordset::StateOpen)
@@ -127,24 +135,33 @@ bool PageLoader::SetupPaging() {
     SetLabel(c_.pnumber, QString::number(total));
     SetLabel(c_.plist, QString::number(pageSize));
     SetLabel(c_.ppageall, QString::number(pages));
+    const qint64 limit = StatementRowLimit(c_.lstr ? c_.lstr->text() : QString());
+    SetLabel(c_.plimit, limit > 0 && total == limit ? QString::fromUtf16(RowLimitReachedText) : QString());
 
+    bool stopped = false;
     if (c_.ppagelist) {
         c_.ppagelist->clear();
         for (qint64 page = 1; page <= pages; ++page) {
             QCoreApplication::processEvents();
             // A search or a paging click handled during the yield has loaded its own result; the counts
             // read above belong to a result set that is gone.
-            if (generation_ != load) return false;
-            if (state_.StopFlag) break;
+            if (generation_ != load) return Setup::Superseded;
+            if (state_.StopFlag) {
+                stopped = true;
+                break;
+            }
             c_.ppagelist->addItem(QString::number(page));
         }
     }
 
-    // lshowpage keeps the number as requested; only what is shown and read is clamped.
+    // The holder says which page is shown, so the buttons step from there: after asking for page 7 of 3,
+    // "上一页" goes to page 2.
     const double requested = c_.lshowpage ? LeadingNumber(c_.lshowpage->text()) : 0;
     const qint64 current = ClampPage(requested, pages);
     const QString currentText = QString::number(current);
     ShowInList(c_.ppagelist, currentText);
+    SetLabel(c_.lshowpage, currentText);
+    shownPage_ = current;
 
     if (total > 0) {
         if (c_.Fpage) c_.Fpage->show();
@@ -159,42 +176,55 @@ bool PageLoader::SetupPaging() {
         }
         const double listedSize = c_.plist ? LeadingNumber(c_.plist->text()) : pageSize;
         rs.setPageSize(listedSize >= 1 ? static_cast<int>(listedSize) : pageSize);
-        const double page = LeadingNumber(currentText);
-        rs.setAbsolutePage(page > 0 ? static_cast<qint64>(page) : 1);
+        rs.setAbsolutePage(current);
     } else if (c_.Fpage) {
         c_.Fpage->hide();
     }
     state_.StopFlag = true;
-    return true;
+    return stopped ? Setup::Stopped : Setup::Ready;
 }
 
 void PageLoader::LoadGridPage() {
     RaiseStopOnExit raise{state_.StopFlag};
     ++generation_;
-    if (!SetupPaging()) return;
+    const Setup setup = SetupPaging();
+    if (setup == Setup::Superseded) return;
     state_.StopFlag = false;
     if (c_.grid1) c_.grid1->setRows(1);
     state_.loadedTable = openedTable_;
 
     db::Recordset& rs = db::DbRs2();
-    if (rs.recordCount() == 0)
-        ui::desktop().message(dialogParent(), QString::fromUtf16(NoResultText));
-    else if (!fillPage(rs.pageSize()))
+    if (setup == Setup::Stopped) {
+        endLoad();
         return;
-    if (c_.grid1) c_.grid1->endRepaintHold();
+    }
+    if (rs.recordCount() == 0) {
+        // The strip would stand over the message box and still say the search is running.
+        if (c_.floadtxt) c_.floadtxt->hide();
+        ui::desktop().message(dialogParent(), QString::fromUtf16(NoResultText));
+    } else {
+        const int pageSize = rs.pageSize();
+        const qint64 before = (shownPage_ - 1) * pageSize;
+        if (!fillPage(pageSize, before + 1, std::min<qint64>(pageSize, rs.recordCount() - before))) return;
+    }
+    endLoad();
+}
 
+void PageLoader::endLoad() {
+    if (c_.grid1) c_.grid1->endRepaintHold();
     state_.StopFlag = true;
     if (c_.floadtxt) c_.floadtxt->hide();
     if (reapplySelection_) reapplySelection_();
 }
 
-bool PageLoader::fillPage(int pageSize) {
+bool PageLoader::fillPage(int pageSize, qint64 firstNumber, qint64 rowsOnPage) {
     const quint64 load = generation_;
     db::Recordset& rs = db::DbRs2();
     if (rs.eof() || !c_.grid1) return true;
     const FieldIndexes fields = ResolveFields(rs);
     const QDate today = ds::clock().today();
     QHash<QString, QString> prices;
+    if (c_.floadtxt) c_.floadtxt->setProgress(0, rowsOnPage);
 
     for (int r = 1; !rs.eof() && !state_.StopFlag && r <= pageSize; ++r) {
         QCoreApplication::processEvents();
@@ -202,10 +232,12 @@ bool PageLoader::fillPage(int pageSize) {
         if (generation_ != load) return false;
         if (state_.StopFlag || rs.eof()) break;
         const DomainRecord record = ReadRecord(rs, fields);
-        DomainRow row = BuildDomainRow(record, r, today, PriceOf(record.lextend, prices));
+        DomainRow row = BuildDomainRow(record, static_cast<int>(firstNumber + r - 1), today,
+                                       PriceOf(record.lextend, prices));
         c_.grid1->appendRow(std::vector<QString>(std::make_move_iterator(row.cells.begin()),
                                                  std::make_move_iterator(row.cells.end())),
                             std::vector<uint32_t>(row.colors.begin(), row.colors.end()));
+        if (c_.floadtxt) c_.floadtxt->setProgress(r, rowsOnPage);
         rs.moveNext();
     }
     return true;
@@ -213,6 +245,7 @@ bool PageLoader::fillPage(int pageSize) {
 
 void PageLoader::requestPage(const QString& pageText) {
     SetLabel(c_.lshowpage, pageText);
+    if (c_.floadtxt) c_.floadtxt->showBusy(QString::fromUtf16(PagingBusyText));
     try {
         LoadGridPage();
     } catch (const db::DbError& e) {

@@ -35,6 +35,7 @@ struct PagingControls {
     QComboBox* ppagelist = nullptr;  // page numbers 1..count, shows the current one
     QLabel* lshowpage = nullptr;     // requested page (hidden value holder)
     QLabel* lstr = nullptr;          // statement of the last search (hidden value holder)
+    QLabel* plimit = nullptr;        // says when the result holds exactly the search's row limit
     QPushButton* pfirst = nullptr;
     QPushButton* pbefore = nullptr;
     QPushButton* pnext = nullptr;
@@ -50,12 +51,18 @@ public:
 
     // Opens `lstr` on DbRs2 (the opening rule). Throws ds::db::DbError. Remembers the table the
     // statement reads ("from ldomainreg"/"from ldomainhis"); the next LoadGridPage, when it replaces the
-    // grid's rows, puts it into SearchState::loadedTable (empty for any other statement).
+    // grid's rows, puts it into SearchState::loadedTable (empty for any other statement). A new result
+    // starts at its first page.
     void OpenPageQuery();
-    // Throws ds::db::DbError when no page result set is open. False when another load started while the
-    // page list was filled (a search or paging click handled during a yield): that load has set up the
-    // paging bar and the grid for its own result, and this one must leave them alone.
-    bool SetupPaging();
+
+    enum class Setup {
+        Ready,       // the bar is set and the result set sits on the page to show
+        Stopped,     // a stop came while the page list filled: the load ends before its first row
+        Superseded,  // another load started during a yield and owns the bar and the grid now
+    };
+    // Sets the paging bar for the open result set and puts the page shown into `lshowpage`. Throws
+    // ds::db::DbError when no page result set is open.
+    Setup SetupPaging();
     // SetupPaging, then the current page into the grid. Throws ds::db::DbError.
     void LoadGridPage();
 
@@ -69,7 +76,8 @@ public:
 
 private:
     // False when another load took over during a yield.
-    bool fillPage(int pageSize);
+    bool fillPage(int pageSize, qint64 firstNumber, qint64 rowsOnPage);
+    void endLoad();
     void requestPage(const QString& pageText);
     QWidget* dialogParent() const;
 
@@ -77,6 +85,7 @@ private:
     SearchState& state_;
     std::function<void()> reapplySelection_;
     QString openedTable_;
+    qint64 shownPage_ = 1;
     // Counts the loads begun (queries opened, pages loaded), so a load resumed after a yield can tell
     // that another one ran meanwhile.
     quint64 generation_ = 0;
@@ -89,5 +98,12 @@ inline constexpr char16_t NoResultText[] = u"出错了，没有找到相关资�
 
 // The domain table a search statement reads ("ldomainreg" or "ldomainhis"), or empty text.
 QString StatementTable(const QString& sql);
+// The row limit N of a statement that starts "select top N", or -1.
+qint64 StatementRowLimit(const QString& sql);
+
+// Beside the row count when the result holds exactly the search's row limit: there may be more rows.
+inline constexpr char16_t RowLimitReachedText[] = u"（已达最多显示数）";
+// The busy strip while a paging button loads its page.
+inline constexpr char16_t PagingBusyText[] = u"正在读取分页数据,请稍候";
 
 }  // namespace ds::search

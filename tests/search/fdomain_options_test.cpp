@@ -189,8 +189,18 @@ TEST_F(FdomainTest, DoubleClickOnOtherColumnCopiesAndOpensPurchasePage) {
     EXPECT_EQ(desktop_->messages[0].text, u"选中域名  a.com  已加入剪贴板"_qs);
     EXPECT_EQ(desktop_->opened, QStringList{u"http://buy.example/reg?d=a.com"_qs});
 
-    // An empty row, or a mouse that is not over the active cell, does nothing.
+    // The row header, the tick box, an empty row or a mouse that is not over the active cell run no
+    // command; on an empty row the double-click opens the cell for typing instead.
+    const auto editing = [view] {
+        const auto editors = view->viewport()->findChildren<QLineEdit*>();
+        return std::any_of(editors.begin(), editors.end(), [](QLineEdit* e) { return e->isVisible(); });
+    };
+    doubleClick(1, 0);
+    doubleClick(1, 1);
+    EXPECT_FALSE(editing());
     doubleClick(2, 2);
+    EXPECT_TRUE(editing());
+    EXPECT_EQ(grid()->activeRow(), 2);
     grid()->setActiveCell(1, 5);
     w_->grid1_DblClick();
     EXPECT_EQ(desktop_->messages.size(), 1u);

@@ -161,9 +161,9 @@ TEST_F(PageLoaderTest, FortyFiveRowsPageThroughThreePages) {
     EXPECT_EQ(c_.plist->text(), u"20");
     EXPECT_EQ(c_.ppageall->text(), u"3");
     EXPECT_EQ(pageList(), (QStringList{u"1"_qs, u"2"_qs, u"3"_qs}));
-    // The first search after start reads lshowpage as 0 and shows page 1.
+    // A new result starts at page 1, and the holder says so.
     EXPECT_EQ(c_.ppagelist->currentText(), u"1");
-    EXPECT_EQ(c_.lshowpage->text(), u"lshowpage");
+    EXPECT_EQ(c_.lshowpage->text(), u"1");
     EXPECT_EQ(column(col::Domain), Names(1, 20));
     EXPECT_EQ(buttons(), "0011");
     EXPECT_FALSE(c_.Fpage->isHidden());
@@ -178,7 +178,7 @@ TEST_F(PageLoaderTest, FortyFiveRowsPageThroughThreePages) {
         int first, last;
         const char* buttons;
     } steps[] = {
-        {&PageLoader::pnext_Click, u"2", 21, 40, "1111"},  // from page 0: the first "next" gives page 2
+        {&PageLoader::pnext_Click, u"2", 21, 40, "1111"},
         {&PageLoader::pnext_Click, u"3", 41, 45, "1100"},
         {&PageLoader::pbefore_Click, u"2", 21, 40, "1111"},
         {&PageLoader::pfirst_Click, u"1", 1, 20, "0011"},
@@ -192,29 +192,33 @@ TEST_F(PageLoaderTest, FortyFiveRowsPageThroughThreePages) {
         EXPECT_EQ(c_.ppagelist->currentText(), requested);
         EXPECT_EQ(column(col::Domain), Names(step.first, step.last));
         EXPECT_EQ(buttons(), step.buttons);
-        // Numbers count the place on the page, not in the result.
-        EXPECT_EQ(grid_->cellText(1, col::Number), u"1");
-        EXPECT_EQ(grid_->cellText(grid_->rows() - 1, col::Number), QString::number(step.last - step.first + 1));
+        // Numbers count the place in the result: page 2 starts at 21.
+        EXPECT_EQ(grid_->cellText(1, col::Number), QString::number(step.first));
+        EXPECT_EQ(grid_->cellText(grid_->rows() - 1, col::Number), QString::number(step.last));
     }
     EXPECT_EQ(reapplied_, 6);
     EXPECT_TRUE(desktop_->messages.empty());
 }
 
-TEST_F(PageLoaderTest, RequestBeyondTheLastPageShowsItButKeepsTheRequest) {
+TEST_F(PageLoaderTest, RequestBeyondTheLastPageShowsAndRecordsTheLastPage) {
     addDomains(u"ldomainreg"_qs, 45);
     search(kRegSearch);
     c_.ppagelist->setEditText(u"7"_qs);
     loader_->pgo_Click();
-    EXPECT_EQ(c_.lshowpage->text(), u"7");
+    EXPECT_EQ(c_.lshowpage->text(), u"3");
     EXPECT_EQ(c_.ppagelist->currentText(), u"3");
     EXPECT_EQ(column(col::Domain), Names(41, 45));
     EXPECT_EQ(buttons(), "1100");
+    // "上一页" steps from the page shown, not from the page asked for.
+    loader_->pbefore_Click();
+    EXPECT_EQ(c_.lshowpage->text(), u"2");
+    EXPECT_EQ(column(col::Domain), Names(21, 40));
 
-    // A new search opens at the page last requested, clamped to its own page count.
+    // A new search opens at its first page.
     search(u"select top 30 * from ldomainreg where (lregist=1) order by lid"_qs);
     EXPECT_EQ(c_.ppageall->text(), u"2");
-    EXPECT_EQ(column(col::Domain), Names(21, 30));
-    EXPECT_EQ(c_.lshowpage->text(), u"7");
+    EXPECT_EQ(column(col::Domain), Names(1, 20));
+    EXPECT_EQ(c_.lshowpage->text(), u"1");
 }
 
 TEST_F(PageLoaderTest, EmptyResultShowsMessageEmptiesGridAndHidesPaging) {
@@ -296,7 +300,7 @@ TEST_F(PageLoaderTest, PagingClickDuringALoadLeavesOnlyTheNewPage) {
     ASSERT_TRUE(clicked);
     // The interrupted load must not add a row from the cursor the second load moved.
     EXPECT_EQ(column(col::Domain), Names(21, 40));
-    EXPECT_EQ(grid_->cellText(20, col::Number), u"20");
+    EXPECT_EQ(grid_->cellText(20, col::Number), u"40");
     EXPECT_EQ(c_.lshowpage->text(), u"2");
     EXPECT_EQ(reapplied_, 1);  // by the second load; the interrupted one leaves the grid to it
     EXPECT_TRUE(state_.StopFlag);

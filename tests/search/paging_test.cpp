@@ -58,10 +58,12 @@ TEST(DomainRowText, RemainingDaysAndStatusFromDeletionDate) {
         {u"2024-05-02", u"1天", u"将过期"},
         {u"2024-05-01", u"已过期", u"未注册"},
         {u"2023-12-31", u"已过期", u"未注册"},
-        {u"", u"", u"未注册"},
-        {u"12345", u"", u"未注册"},          // 5 characters or fewer is no date
+        {u"", u"", u"未注册"},               // no date: free as far as anyone knows
+        {u"  ", u"", u"未注册"},
+        {u"12345", u"", u"不详"},            // a date is there but cannot be read: no guess
         {u"2024-05-11 23:59:59", u"10天", u"将过期"},  // a time part does not count
-        {u"not a date", u"", u"未注册"},
+        {u"not a date", u"", u"不详"},
+        {u"2024-02-30", u"", u"不详"},
     };
     for (const auto& c : cases) {
         const Remaining r = RemainingFromDeletionDate(QString::fromUtf16(c.deleted), today);

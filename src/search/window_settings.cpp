@@ -1,0 +1,162 @@
+#include "search/window_settings.h"
+
+#include <QAbstractButton>
+#include <QDateEdit>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "core/text.h"
+
+namespace ds::search {
+namespace {
+
+QString& SettingsPath() {
+    static QString path;
+    return path;
+}
+
+// Version of the layout of the file: a file written by a later layout is read as far as its keys match.
+constexpr int kFormat = 1;
+const QString kGroup = QStringLiteral("options");
+const QString kGeometryKey = QStringLiteral("window/geometry");
+const QString kFormatKey = QStringLiteral("format");
+
+QStringList Array(const QString& base, int count) {
+    QStringList names;
+    for (int i = 0; i < count; ++i) names << base + u'(' + QString::number(i) + u')';
+    return names;
+}
+
+QStringList Numbered(const QString& base, int from, int to) {
+    QStringList names;
+    for (int i = from; i <= to; ++i) names << base + QString::number(i);
+    return names;
+}
+
+RememberedControls BuildRemembered() {
+    RememberedControls r;
+    for (const QString& p : {QStringLiteral("l"), QStringLiteral("sl")}) {
+        r.switches << Numbered(p + u"reg", 1, 3) << Numbered(p + u"composenum", 1, 4) << Array(p + u"codent", 2)
+                   << p + u"time3" << p + u"num3" << p + u"extendnum1" << Array(p + u"extendnum", 15);
+        r.numbers << p + u"num1" << p + u"num2";
+        r.dates << p + u"time1" << p + u"time2";
+    }
+    r.switches << Numbered(QStringLiteral("lkind"), 1, 3) << Array(QStringLiteral("lnormal"), 4)
+               << Array(QStringLiteral("lordernum"), 10) << Array(QStringLiteral("slordernum"), 7)
+               << Array(QStringLiteral("lshowset"), 3) << Array(QStringLiteral("louttext"), 4)
+               << Array(QStringLiteral("lrankset"), 4);
+    r.numbers << Numbered(QStringLiteral("stxtUpDown"), 1, 4) << QStringLiteral("lmaxnum")
+              << QStringLiteral("lsetrow") << QStringLiteral("lnewrowset");
+    return r;
+}
+
+}  // namespace
+
+void SetWindowSettingsPath(const QString& path) { SettingsPath() = path; }
+QString WindowSettingsPath() { return SettingsPath(); }
+
+QString DefaultWindowSettingsPath() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))
+        .filePath(QStringLiteral("window.ini"));
+}
+
+const RememberedControls& Remembered() {
+    static const RememberedControls r = BuildRemembered();
+    return r;
+}
+
+std::optional<bool> SwitchValue(const QVariant& stored) {
+    if (stored.typeId() == QMetaType::Bool) return stored.toBool();
+    const QString text = stored.toString().trimmed().toLower();
+    if (text == u"true" || text == u"1") return true;
+    if (text == u"false" || text == u"0") return false;
+    return std::nullopt;
+}
+
+std::optional<QString> NumberText(const QVariant& stored) {
+    static const QRegularExpression plain(QStringLiteral(R"(^\d+(?:\.\d+)?$)"));
+    if (stored.typeId() != QMetaType::QString) return std::nullopt;
+    const QString text = stored.toString().trimmed();
+    if (text.size() > 18 || !plain.match(text).hasMatch()) return std::nullopt;
+    return text;
+}
+
+std::optional<QDate> DateValue(const QVariant& stored) {
+    if (stored.typeId() != QMetaType::QString) return std::nullopt;
+    const QDate date = QDate::fromString(stored.toString().trimmed(), Qt::ISODate);
+    if (!date.isValid() || date.year() < 1900 || date.year() > 9999) return std::nullopt;
+    return date;
+}
+
+ControlSnapshot ControlSnapshot::Take(const QWidget* form) {
+    ControlSnapshot s;
+    const RememberedControls& r = Remembered();
+    for (const QString& name : r.switches)
+        if (const auto* b = form->findChild<QAbstractButton*>(name)) s.values.insert(name, b->isChecked());
+    for (const QString& name : r.numbers)
+        if (const auto* e = form->findChild<QLineEdit*>(name)) s.values.insert(name, e->text());
+    for (const QString& name : r.dates)
+        if (const auto* d = form->findChild<QDateEdit*>(name)) s.values.insert(name, d->date());
+    return s;
+}
+
+void ControlSnapshot::applyTo(QWidget* form) const {
+    for (auto it = values.cbegin(); it != values.cend(); ++it) {
+        const QVariant& v = it.value();
+        if (v.typeId() == QMetaType::Bool) {
+            auto* b = form->findChild<QAbstractButton*>(it.key());
+            if (!b) continue;
+            // A group's radio button goes off when another goes on, never by itself.
+            if (qobject_cast<QRadioButton*>(b) && !v.toBool()) continue;
+            b->setChecked(v.toBool());
+        } else if (v.typeId() == QMetaType::QDate) {
+            if (auto* d = form->findChild<QDateEdit*>(it.key())) d->setDate(v.toDate());
+        } else if (auto* e = form->findChild<QLineEdit*>(it.key())) {
+            e->setText(v.toString());
+        }
+    }
+}
+
+std::optional<StoredWindowState> ReadWindowState(const QString& path) {
+    if (path.isEmpty() || !QFileInfo(path).isFile()) return std::nullopt;
+    QSettings file(path, QSettings::IniFormat);
+    if (file.status() != QSettings::NoError) return std::nullopt;
+
+    StoredWindowState state;
+    const QVariant geometry = file.value(kGeometryKey);
+    if (geometry.typeId() == QMetaType::QByteArray) state.geometry = geometry.toByteArray();
+    file.beginGroup(kGroup);
+    const RememberedControls& r = Remembered();
+    for (const QString& name : r.switches)
+        if (const auto v = SwitchValue(file.value(name))) state.controls.values.insert(name, *v);
+    for (const QString& name : r.numbers)
+        if (const auto v = NumberText(file.value(name))) state.controls.values.insert(name, *v);
+    for (const QString& name : r.dates)
+        if (const auto v = DateValue(file.value(name))) state.controls.values.insert(name, *v);
+    file.endGroup();
+    return state;
+}
+
+bool WriteWindowState(const QString& path, const ControlSnapshot& controls, const QByteArray& geometry) {
+    if (path.isEmpty()) return false;
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSettings file(path, QSettings::IniFormat);
+    file.clear();
+    file.setValue(kFormatKey, kFormat);
+    if (!geometry.isEmpty()) file.setValue(kGeometryKey, geometry);
+    file.beginGroup(kGroup);
+    for (auto it = controls.values.cbegin(); it != controls.values.cend(); ++it) {
+        const QVariant& v = it.value();
+        file.setValue(it.key(), v.typeId() == QMetaType::QDate ? QVariant(IsoDate(v.toDate())) : v);
+    }
+    file.endGroup();
+    file.sync();
+    return file.status() == QSettings::NoError;
+}
+
+}  // namespace ds::search
