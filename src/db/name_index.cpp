@@ -81,7 +81,8 @@ struct SchemaObject {
 // The schema objects of one table's index: the index itself and its three triggers, as far as they exist.
 std::vector<SchemaObject> IndexObjects(sqlite3* db, const char* table) {
     const QString fts = FtsName(table);
-    Statement q(db, QStringLiteral("select name, type, coalesce(sql, '') from sqlite_master where name in (?1, ?2, ?3, ?4)"));
+    Statement q(db, QStringLiteral("select name, type, coalesce(sql, '') from sqlite_master "
+                                   "where name in (?1, ?2, ?3, ?4)"));
     q.bind(1, fts)
         .bind(2, fts + QStringLiteral("_insert"))
         .bind(3, fts + QStringLiteral("_delete"))
@@ -114,8 +115,9 @@ bool Fill(sqlite3* db, const char* table, qint64& done, qint64 total, const Buil
     const QString t = QLatin1StringView(table);
     Statement upTo(db, QStringLiteral("select max(lid) from (select lid from ") + t +
                            QStringLiteral(" where lid > ?1 order by lid limit ?2)"));
-    Statement insert(db, QStringLiteral("insert into ") + FtsName(table) + QStringLiteral(" (rowid, lname) select lid, lname from ") +
-                             t + QStringLiteral(" where lid > ?1 and lid <= ?2"));
+    Statement insert(db, QStringLiteral("insert into ") + FtsName(table) +
+                             QStringLiteral(" (rowid, lname) select lid, lname from ") + t +
+                             QStringLiteral(" where lid > ?1 and lid <= ?2"));
     qint64 last = std::numeric_limits<qint64>::min();
     for (;;) {
         upTo.reset();
@@ -247,7 +249,8 @@ void EnsureNameIndex(sqlite3* db) {
     bool ok = true;
     for (const char* table : kTables)
         for (const SchemaObject& o : IndexObjects(db, table))
-            ok = ok && Exec(db, (o.type == u"trigger" ? QStringLiteral("DROP TRIGGER \"") : QStringLiteral("DROP TABLE \"")) +
+            ok = ok && Exec(db, (o.type == u"trigger" ? QStringLiteral("DROP TRIGGER \"")
+                                                      : QStringLiteral("DROP TABLE \"")) +
                                     o.name + u'"');
     const qint64 rows = ok ? Build(db, Hook()) : -1;
     if (rows < 0 || !Exec(db, QStringLiteral("RELEASE name_index_repair"))) {

@@ -89,9 +89,10 @@ private:
 }  // namespace
 
 ResultTable RunSqlite(sqlite3* db, const QString& sql, const QStringList& nameIndexes) {
+    const QDateTime now = ds::clock().now();
     const QByteArray text = nameIndexes.isEmpty()
-                                ? AdaptToSqlite(sql, ds::clock().now()).toUtf8()
-                                : ChooseNameSearch(db, AdaptNameSearch(sql, ds::clock().now(), nameIndexes)).sql.toUtf8();
+                                ? AdaptToSqlite(sql, now).toUtf8()
+                                : ChooseNameSearch(db, AdaptNameSearch(sql, now, nameIndexes)).sql.toUtf8();
     const char* next = text.constData();
     const char* const end = next + text.size();
     ResultTable result;

@@ -358,7 +358,9 @@ struct SearchShape {
 
 SearchShape ReadSearchShape(const QString& sql, const QStringList& tables) {
     const std::vector<Token> t = Tokenize(sql);
-    auto text = [&](size_t i) { return i < t.size() ? QStringView(sql).sliced(t[i].begin, t[i].end - t[i].begin) : QStringView(); };
+    auto text = [&](size_t i) {
+        return i < t.size() ? QStringView(sql).sliced(t[i].begin, t[i].end - t[i].begin) : QStringView();
+    };
     auto is = [&](size_t i, QStringView word) {
         return i < t.size() && t[i].kind == Token::Word && text(i).compare(word, Qt::CaseInsensitive) == 0;
     };
@@ -461,7 +463,9 @@ NameSearchForms AdaptNameSearch(const QString& sqlServerSql, const QDateTime& no
     forms.plain = AdaptToSqlite(sqlServerSql, now);
     if (indexedTables.isEmpty() || !forms.plain.contains(QStringLiteral("lname"), Qt::CaseInsensitive)) return forms;
     const SearchShape shape = ReadSearchShape(forms.plain, indexedTables);
-    if (shape.termBegin < 0) return forms;
+    // An unterminated literal fails as it is; there is nothing to rewrite.
+    if (shape.termBegin < 0 || shape.patternEnd - shape.patternBegin < 2 || forms.plain[shape.patternEnd - 1] != u'\'')
+        return forms;
     QString pattern = forms.plain.mid(shape.patternBegin + 1, shape.patternEnd - shape.patternBegin - 2);
     pattern.replace(QStringLiteral("''"), QStringLiteral("'"));
     // A pattern that starts with a character is served by the B-tree on lname, in name order; only the
@@ -471,8 +475,8 @@ NameSearchForms AdaptNameSearch(const QString& sqlServerSql, const QDateTime& no
     if (match.isEmpty()) return forms;
 
     const QString ftsTable = shape.table + QStringLiteral("_fts");
-    const QString rows = QStringLiteral("lid in (select rowid from ") + ftsTable + QStringLiteral(" where ") + ftsTable +
-                         QStringLiteral(" match '") + QString(match).replace(u'\'', QStringLiteral("''")) +
+    const QString rows = QStringLiteral("lid in (select rowid from ") + ftsTable + QStringLiteral(" where ") +
+                         ftsTable + QStringLiteral(" match '") + QString(match).replace(u'\'', QStringLiteral("''")) +
                          QStringLiteral("') and ");
     forms.driving = forms.plain;
     forms.driving.insert(shape.termBegin, rows);

@@ -178,7 +178,8 @@ TEST_F(NameSearchEquivalence, RandomisedSearchesReturnTheSameRowsInTheSameOrder)
     int rewritten = 0, withRows = 0;
     const int kStatements = 400;
     for (int i = 0; i < kStatements; ++i) {
-        const QString sql = i % 2 ? BuildFiledSearchStatement(RandomFiled(r)) : BuildExpiredSearchStatement(RandomExpired(r));
+        const QString sql =
+            i % 2 ? BuildFiledSearchStatement(RandomFiled(r)) : BuildExpiredSearchStatement(RandomExpired(r));
         SCOPED_TRACE(sql.toStdString());
         const NameSearchForms adapted = AdaptNameSearch(sql, ds::clock().now(), NameIndexedTables(plain_));
         rewritten += adapted.match.isEmpty() ? 0 : 1;
