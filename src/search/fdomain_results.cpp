@@ -36,6 +36,7 @@ void FixWidth(QLabel* label, const QString& widest) {
     QFont bold = label->font();
     bold.setBold(true);
     label->setFixedWidth(QFontMetrics(bold).horizontalAdvance(widest) + 4);
+    label->setAlignment(Qt::AlignCenter);
 }
 
 }  // namespace
@@ -112,6 +113,7 @@ QWidget* Fdomain::buildPagingBar() {
     paging_.plimit->setObjectName(QStringLiteral("plimit"));
     paging_.plimit->setStyleSheet(QStringLiteral("color: #c00000;"));
     FixWidth(paging_.plimit, QString::fromUtf16(RowLimitReachedText));
+    paging_.plimit->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     paging_.ppagelist = new QComboBox(frame);
     paging_.ppagelist->setObjectName(QStringLiteral("ppagelist"));
     paging_.ppagelist->setFixedWidth(64);

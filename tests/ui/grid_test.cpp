@@ -531,14 +531,3 @@ TEST(GridControlTest, ClicksNeverEditButTypingAndF2Do) {
     EXPECT_EQ(other.grid.activeRow(), 1);
     EXPECT_EQ(other.grid.activeCol(), 4);
 }
-
-TEST(GridControlTest, NumberColumnsAreRightAligned) {
-    ShownGrid g;
-    g.grid.setColumnAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-    const auto alignment = [&](int row, int col) {
-        return g.grid.model()->index(row - 1, col).data(Qt::TextAlignmentRole).toInt();
-    };
-    EXPECT_EQ(alignment(1, 2), static_cast<int>(Qt::AlignRight | Qt::AlignVCenter));
-    EXPECT_FALSE(g.grid.model()->index(0, 3).data(Qt::TextAlignmentRole).isValid());
-    EXPECT_EQ(alignment(1, 0), static_cast<int>(Qt::AlignCenter));  // the row header stays centred
-}
