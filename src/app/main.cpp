@@ -14,6 +14,7 @@
 #include "core/clock.h"
 #include "core/config.h"
 #include "search/window_settings.h"
+#include "skin/form_skins.h"
 #include "startup/demo_setup.h"
 #include "startup/fload.h"
 #include "startup/floadini.h"
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
     // The start-up window reads the settings row before the main window exists; a locked file must not
     // take its input either.
     ds::ui::InstallLockWaitPump();
+    ds::skin::InstallFormSkins();  // the program's own frame on its five windows (dropscout.ini Skin=0: none)
 
     if (parser.isSet(demo)) {
         try {

@@ -54,6 +54,7 @@ Config LoadConfig(const QString& path) {
         const QString besideIni = QFileInfo(path).absoluteDir().filePath(c.hostsFile);
         c.hostsFile = QFileInfo::exists(besideIni) ? besideIni : QDir::current().absoluteFilePath(c.hostsFile);
     }
+    if (s.contains(QStringLiteral("Skin"))) c.skin = s.value(QStringLiteral("Skin")).toString().trimmed() != u"0";
     return c;
 }
 

@@ -43,6 +43,10 @@ struct Config {
     // demo's) resolve offline. Empty: none. A relative path in the file is made absolute on loading:
     // against the file's own folder when the map is there, else against the current folder.
     QString hostsFile;
+
+    // The program's own window frame (caption strip and border) on its five main windows. Off (Skin=0)
+    // gives them the desktop's frame, for desktops that handle frameless windows badly.
+    bool skin = true;
 };
 
 // Reads the file at `path`; missing keys keep their defaults.
