@@ -102,7 +102,7 @@ QWidget* Fdomain::buildStatusRow() {
     h->addWidget(lstatus_, 1);
     floadtxt_ = new ui::BusyStrip({}, row);
     floadtxt_->setObjectName(QStringLiteral("floadtxt"));
-    floadtxt_->setFixedSize(420, 20);
+    floadtxt_->setFixedSize(460, 20);
     QSizePolicy keep = floadtxt_->sizePolicy();
     keep.setRetainSizeWhenHidden(true);  // the line keeps its height while no command runs
     floadtxt_->setSizePolicy(keep);
