@@ -2,19 +2,25 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 
 #include "search/domain_row.h"
 #include "search/fdomain.h"
+#include "skin/form_skins.h"
+#include "skin/skinned_frame.h"
 #include "tools/fback.h"
 #include "tools/fip.h"
 #include "tools/fwhois.h"
@@ -52,7 +58,9 @@ protected:
                 QTimer::singleShot(1300, this, [this, target] {
                     if (target) RunChecks(*target);
                     if (target) RunSideWindows(*target);
-                    QCoreApplication::quit();
+                    if (target) RunFrameStates(*target);
+                    // Not quit(): it asks every window to close first, and the paste box only hides.
+                    QCoreApplication::exit(0);
                 });
             }
         }
@@ -152,6 +160,59 @@ private:
         if (!alive) return;
         Photograph(*paste, QStringLiteral("flist_back.png"));
         Photograph(form, QStringLiteral("fdomain-pasted.png"));
+    }
+
+    // The main window's frame in its other states: inactive behind a side window, maximized, and with
+    // its close button held down (released away from the button, so nothing closes).
+    void RunFrameStates(search::Fdomain& form) {
+        const QPointer<search::Fdomain> alive(&form);
+        if (QWidget* side = tools::WhoisWindowOf(form)) {
+            side->show();
+            side->raise();
+            side->activateWindow();
+            WaitUntil([&form] { return !form.isActiveWindow(); });
+            if (!alive) return;
+            Photograph(form, QStringLiteral("fdomain-inactive.png"));
+            side->hide();
+        }
+        form.activateWindow();
+        WaitUntil([&form] { return form.isActiveWindow(); });
+        if (!alive) return;
+
+        const QRect before = form.geometry();
+        form.showMaximized();
+        // Without a window manager nobody sizes a maximized window; it is given the screen's free area.
+        const QRect free = form.screen() ? form.screen()->availableGeometry() : QRect();
+        if (!WaitUntil([&form, &free] { return form.geometry() == free; }) && free.isValid()) form.setGeometry(free);
+        if (!alive) return;
+        Photograph(form, QStringLiteral("fdomain-maximized.png"));
+        form.showNormal();
+        form.setGeometry(before);
+        QCoreApplication::processEvents();
+
+        const skin::cNeoClass* frame = skin::FrameOf(form);
+        if (!frame || !frame->buttons().present[skin::Close]) return;
+        const skin::WinRect close = frame->buttons().rect[skin::Close];
+        const QPoint on((close.left + close.right) / 2, (close.top + close.bottom) / 2);
+        const QPoint away(form.width() / 2, close.top + 4);
+        SendMouse(form, QEvent::MouseButtonPress, on, Qt::LeftButton);
+        Photograph(form, QStringLiteral("fdomain-close-pressed.png"));
+        SendMouse(form, QEvent::MouseMove, away, Qt::NoButton);
+        SendMouse(form, QEvent::MouseButtonRelease, away, Qt::LeftButton);
+    }
+
+    static void SendMouse(QWidget& w, QEvent::Type type, QPoint at, Qt::MouseButton button) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent e(type, at, w.mapToGlobal(at), button, held, Qt::NoModifier);
+        QApplication::sendEvent(&w, &e);
+    }
+
+    // Lets the window system answer for up to a second.
+    static bool WaitUntil(const std::function<bool()>& done) {
+        QElapsedTimer t;
+        t.start();
+        while (!done() && t.elapsed() < 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
     }
 
     // The first grid row that `wanted` accepts, else the first row.

@@ -8,7 +8,9 @@
 // fdomain-regcheck.png, fdomain-metrics.png and fdomain-filing.png after each; then it hands rows to
 // the side windows through the row buttons, saving fwhois.png (a registered row), fip.png (the first
 // row), fback.png (the first filed row), and pastes a list into the paste box, saving flist_back.png
-// and the main window with the imported rows, fdomain-pasted.png; and quits. The checks and windows
+// and the main window with the imported rows, fdomain-pasted.png; then the main window's frame in its
+// other states, fdomain-inactive.png (behind the whois window), fdomain-maximized.png and
+// fdomain-close-pressed.png (its close button held down); and quits. The checks and windows
 // need their services (the demo services on loopback) and the demo's name map (HostsFile) to show
 // anything but failures.
 #include <QString>
