@@ -41,7 +41,8 @@ void BM_FramePaint(benchmark::State& state) {
     st.width = w;
     st.height = h;
     st.buttons = LayoutButtons(w, s, painter.sizes(), LayoutCaption(w, s, painter.sizes(), 0), true, true, true);
-    QImage target(w, h, QImage::Format_ARGB32_Premultiplied);
+    // The format of a window's backing store on X11 and offscreen.
+    QImage target(w, h, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter p(&target);
         painter.paint(p, s, st);

@@ -6,7 +6,6 @@
 
 namespace ds::skin {
 namespace {
-constexpr QImage::Format kFormat = QImage::Format_ARGB32_Premultiplied;
 
 void Put(QImage& dst, const QImage& src, const Copy& c) { Blit(dst, c.dstX, c.dstY, src, c.srcX, c.srcY, c.width, c.height); }
 
@@ -39,8 +38,13 @@ void Blit(QImage& dst, int dx, int dy, const QImage& src, int sx, int sy, int w,
 }
 
 void FramePainter::setPictures(const QImage& caption, const QImage& borders) {
-    slot_[0] = caption.isNull() ? QImage() : caption.convertToFormat(kFormat);
-    slot_[1] = borders.isNull() ? QImage() : borders.convertToFormat(kFormat);
+    // Opaque pictures stay opaque, so copying a finished strip to the window is a plain copy rather
+    // than a conversion of every pixel.
+    const bool opaque = !caption.hasAlphaChannel() && !borders.hasAlphaChannel();
+    format_ = opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied;
+    slot_[0] = caption.isNull() ? QImage() : caption.convertToFormat(format_);
+    slot_[1] = borders.isNull() ? QImage() : borders.convertToFormat(format_);
+    slot_[2] = slot_[3] = QImage();
 }
 
 PictureSizes FramePainter::sizes() const {
@@ -49,9 +53,9 @@ PictureSizes FramePainter::sizes() const {
 
 QImage& FramePainter::grow(int slot, int width, int height) {
     QImage& img = slot_[slot];
-    if (img.width() < width || img.height() < height) {
+    if (img.width() < width || img.height() < height || img.format() != format_) {
         // The content is lost, as the frame expects of a re-created buffer.
-        img = QImage(std::max(img.width(), width), std::max(img.height(), height), kFormat);
+        img = QImage(std::max(img.width(), width), std::max(img.height(), height), format_);
         img.fill(Qt::transparent);
     }
     return img;

@@ -37,10 +37,12 @@ public:
 private:
     QImage& grow(int slot, int width, int height);
     QImage slot_[4];
+    QImage::Format format_ = QImage::Format_ARGB32_Premultiplied;
 };
 
-// Copies w × h pixels from src (sx, sy) to dst (dx, dy), clipped to both images. src may be dst
-// when the two areas do not overlap, as in the doubling copies.
+// Copies w × h pixels from src (sx, sy) to dst (dx, dy), clipped to both images; both hold 32-bit
+// pixels of the same format. src may be dst when the two areas do not overlap, as in the doubling
+// copies.
 void Blit(QImage& dst, int dx, int dy, const QImage& src, int sx, int sy, int w, int h);
 
 }  // namespace ds::skin
