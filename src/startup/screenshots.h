@@ -13,6 +13,9 @@
 // fdomain-close-pressed.png (its close button held down); and quits. The checks and windows
 // need their services (the demo services on loopback) and the demo's name map (HostsFile) to show
 // anything but failures.
+//
+// With DROPSCOUT_SHOTS_SCENARIO=small it runs the filed search once the main window shows, saves the
+// whole screen as fdomain-1024x768.png (the script gives it a screen of that size) and quits.
 #include <QString>
 
 namespace ds::startup {
