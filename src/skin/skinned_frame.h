@@ -11,6 +11,10 @@
 // - No pointer nudge on a press: the platform delivers the release without it.
 // - WM_SETCURSOR no longer takes the window's menu away (the old cursor trick removed a menu bar the
 //   first time the pointer passed over it); a window's menu lives in its client area, under the caption.
+// - The drag loop is the platform's own move; where the platform refuses, the window follows the
+//   pointer event by event (no polling and sleeping) until the release or until it loses activation.
+//   A bare X server never activates windows, so activation is not required to start.
+// - The window title is not drawn: the caption strip carries the program's name, as before.
 #include <QImage>
 #include <QObject>
 #include <functional>
