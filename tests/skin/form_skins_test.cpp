@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPointer>
@@ -240,6 +241,23 @@ TEST_F(SkinTest, DoubleClickOnTheCaptionMaximizesAndRestores) {
     Mouse(w, QEvent::MouseButtonDblClick, caption, Qt::LeftButton, Qt::LeftButton);
     Release(w, caption);
     EXPECT_TRUE(WaitFor([&] { return !w.isMaximized(); }));
+}
+
+TEST_F(SkinTest, TheSystemMenuZoneOpensTheWindowMenu) {
+    QWidget w;
+    w.setGeometry(100, 100, 500, 300);
+    Set_Skin(w);
+    ShowAndPaint(w);
+    Click(w, QPoint(15, 15));
+    QMenu* menu = w.findChild<QMenu*>(QStringLiteral("systemMenu"));
+    ASSERT_NE(menu, nullptr);
+    QStringList enabled;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->isEnabled()) enabled << a->text();
+    EXPECT_EQ(enabled, (QStringList{QStringLiteral("最小化(&N)"), QStringLiteral("最大化(&X)"), QStringLiteral("关闭(&C)")}));
+    menu->actions().at(2)->trigger();  // 最大化
+    EXPECT_TRUE(WaitFor([&] { return w.isMaximized(); }));
+    menu->close();
 }
 
 TEST_F(SkinTest, TheMainWindowsMenuStaysUnderTheCaption) {
