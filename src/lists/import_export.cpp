@@ -112,8 +112,8 @@ void ImportText(search::Fdomain& form, const QString& text) {
 
     state.StopFlag = false;
     grid->setRows(1);
-    // Imported names come from no domain table: nothing may be written back for them.
-    state.loadedTable.clear();
+    // Imported names come from no domain table, and the last search's pages would replace them.
+    form.GridTakenByList();
     // Watching starts before the first yield, which showing the strip is.
     GridWatch watch(grid);
     if (strip) strip->showBusy(ImportProgressText(0));

@@ -90,6 +90,10 @@ public:
     void ApplySelection() { lsel_Click(); }
 
     void lshowdomain_Click();
+    // The grid now holds a list that came from no search (the extension list, an import, a paste):
+    // nothing may be written back for its rows, and the paging buttons, which still describe the last
+    // search, are disabled until the next one, whose pages would replace the list.
+    void GridTakenByList();
     void grid1_DblClick();
     // The user typed into a cell of `grid1`.
     void grid1_CellEdited(int row, int col);

@@ -169,6 +169,11 @@ void Fdomain::setPagingEnabled(bool enabled) {
         b->setEnabled(enabled);
 }
 
+void Fdomain::GridTakenByList() {
+    state_.loadedTable.clear();
+    setPagingEnabled(false);
+}
+
 void Fdomain::lshowdomain_Click() {
     state_.StopFlag = false;
     const QString prefix = ldomainpre_->text().trimmed();
@@ -187,10 +192,7 @@ void Fdomain::lshowdomain_Click() {
         rs.close();
         if (!prices.isEmpty()) {
             grid1_->setRows(1);
-            // These rows come from no domain table: nothing may be written back for them.
-            state_.loadedTable.clear();
-            // The paging bar still describes the last search, whose pages would replace this list.
-            setPagingEnabled(false);
+            GridTakenByList();
             int n = 0;
             for (const auto& [extension, price] : prices) {
                 if (state_.StopFlag) break;

@@ -32,7 +32,7 @@ public:
     fback* filing(bool create) { return make(filing_, create, [] { return new fback; }); }
     flist_back* paste(bool create) {
         return make(paste_, create, [this] {
-            return new flist_back(form_.grid1(), [this] { form_.state().loadedTable.clear(); });
+            return new flist_back(form_.grid1(), [this] { form_.GridTakenByList(); });
         });
     }
 

@@ -141,6 +141,8 @@ TEST_F(ImportExportTest, ImportReadsUtf8AndGbkFilesWithEitherLineEnd) {
         EXPECT_EQ(column(col::Domain), (QStringList{u"b.com"_qs, U(u"镕备案.中国")}));
         EXPECT_EQ(column(col::Status), (QStringList{QString(), QString()}));
         EXPECT_TRUE(w_->state().loadedTable.isEmpty()) << "imported rows come from no table";
+        // The last search's pages would replace the list.
+        EXPECT_FALSE(w_->findChild<QPushButton*>(QStringLiteral("pnext"))->isEnabled());
         EXPECT_FALSE(strip()->isVisible());
     }
     EXPECT_EQ(desk_->dialogs.first(), U(u"打开|文本文件(*.txt)"));

@@ -171,6 +171,7 @@ TEST_F(ToolsTest, PasteListFillsTheGridAsAFreshListFromNoTable) {
     for (int r = 1; r <= 3; ++r) EXPECT_EQ(g->cellText(r, 2), QString::number(r));
     EXPECT_EQ(g->cellText(2, 3), u"bc.net"_qs);
     EXPECT_TRUE(w_->state().loadedTable.isEmpty());
+    EXPECT_FALSE(w_->findChild<QPushButton*>(u"pnext"_qs)->isEnabled());  // no search's pages to page
 
     click(paste, u"lclear"_qs);
     EXPECT_TRUE(paste->llist()->toPlainText().isEmpty());
