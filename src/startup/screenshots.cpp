@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -17,6 +19,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "lists/notices.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
 #include "skin/form_skins.h"
@@ -25,6 +28,7 @@
 #include "tools/fip.h"
 #include "tools/fwhois.h"
 #include "tools/install.h"
+#include "ui/desktop.h"
 #include "ui/grid_control.h"
 
 namespace ds::startup {
@@ -66,6 +70,7 @@ protected:
                 QTimer::singleShot(1300, this, [this, target] {
                     if (target) RunChecks(*target);
                     if (target) RunSideWindows(*target);
+                    if (target) RunListsAndNotices(*target);
                     if (target) RunFrameStates(*target);
                     // Not quit(): it asks every window to close first, and the paste box only hides.
                     QCoreApplication::exit(0);
@@ -179,6 +184,56 @@ private:
         Photograph(*paste, QStringLiteral("flist_back.png"));
         Photograph(form, QStringLiteral("fdomain-pasted.png"));
     }
+
+    // The notices of the tools tab (both lists filled, a promotion picked, the advert drawn) and the
+    // lists tab after a text file was imported; the open-file dialog is answered with a file written here.
+    void RunListsAndNotices(search::Fdomain& form) {
+        const QPointer<search::Fdomain> alive(&form);
+        auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("tabcontrolnew"));
+        auto showTab = [tabs](const QString& caption) {
+            if (!tabs) return;
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->tabText(i) == caption) tabs->setCurrentIndex(i);
+        };
+        showTab(QStringLiteral("域名相关工具"));
+        form.runAction(QStringLiteral("showpricelist"));
+        if (!alive) return;
+        form.runAction(QStringLiteral("showpromlist"));
+        if (!alive) return;
+        if (auto* proms = form.findChild<QListWidget*>(QStringLiteral("lpromlist")); proms && proms->count() > 0)
+            proms->setCurrentRow(0);
+        lists::Timer1_Timer(form);
+        Photograph(form, QStringLiteral("fdomain-tools.png"));
+
+        // A private list as users keep one: a heading, names with notes after them, a blank line.
+        const QStringList lines = {QStringLiteral("我的关注列表"),      QStringLiteral("lexiaomei.com  朋友推荐"),
+                                   QStringLiteral("yunduanshu.cn"),    QStringLiteral("huaxia-mall.com.cn  商城"),
+                                   QString(),                          QStringLiteral("kaixinwang.net"),
+                                   QStringLiteral("青岛啤酒.com  中文"), QStringLiteral("88tianqi.cn"),
+                                   QStringLiteral("shuzishenghuo.org"), QStringLiteral("zhongkeyun.com.cn  备用")};
+        const QString file = QDir(folder_).filePath(QStringLiteral("import-list.txt"));
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly)) return;
+        out.write(lines.join(QStringLiteral("\r\n")).toUtf8());
+        out.close();
+        showTab(kListsTabCaption);
+        ui::SetDesktop(std::make_shared<AnsweringDesktop>(file));
+        form.runAction(QStringLiteral("lintxt"));
+        ui::SetDesktop(nullptr);
+        QFile::remove(file);
+        if (!alive) return;
+        Photograph(form, QStringLiteral("fdomain-imported.png"));
+    }
+
+    // The real desktop, but its open-file dialog answers with one prepared file.
+    class AnsweringDesktop : public ui::QtDesktop {
+    public:
+        explicit AnsweringDesktop(QString file) : file_(std::move(file)) {}
+        QString openFileName(QWidget*, const QString&, const QString&) override { return file_; }
+
+    private:
+        QString file_;
+    };
 
     // The main window's frame in its other states: inactive behind a side window, maximized, and with
     // its close button held down (released away from the button, so nothing closes).
