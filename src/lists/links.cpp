@@ -6,10 +6,8 @@
 #include "core/remote_settings.h"
 #include "lists/install.h"
 #include "lists/notice_rules.h"
-#include "search/domain_row.h"
 #include "search/fdomain.h"
 #include "ui/desktop.h"
-#include "ui/grid_control.h"
 #include "ui/markup.h"
 
 namespace ds::lists {
@@ -22,17 +20,10 @@ QString CaptionOf(search::Fdomain& form, const QString& button) {
     return {};
 }
 
-QString CurrentDomain(const search::Fdomain& form) {
-    const ui::GridControl* grid = form.grid1();
-    const int row = grid->activeRow();
-    if (row < 1 || row >= grid->rows()) return {};
-    return grid->cellText(row, search::col::Domain);
-}
-
 }  // namespace
 
 void lregist_Click(search::Fdomain& form) {
-    const QString domain = CurrentDomain(form);
+    const QString domain = form.CurrentRowDomain();
     if (domain.contains(u'.')) {
         ui::desktop().setClipboardText(domain);
         ui::desktop().message(&form, ClipboardMessage(domain));

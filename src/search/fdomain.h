@@ -94,6 +94,9 @@ public:
     // nothing may be written back for its rows, and the paging buttons, which still describe the last
     // search, are disabled until the next one, whose pages would replace the list.
     void GridTakenByList();
+    // The domain of the row of the grid's active cell (the "current row" of the row commands); empty
+    // text when the active cell is on no data row.
+    QString CurrentRowDomain() const;
     void grid1_DblClick();
     // The user typed into a cell of `grid1`.
     void grid1_CellEdited(int row, int col);

@@ -169,6 +169,12 @@ void Fdomain::setPagingEnabled(bool enabled) {
         b->setEnabled(enabled);
 }
 
+QString Fdomain::CurrentRowDomain() const {
+    const int row = grid1_->activeRow();
+    if (row < 1 || row >= grid1_->rows()) return {};
+    return grid1_->cellText(row, 3);
+}
+
 void Fdomain::GridTakenByList() {
     state_.loadedTable.clear();
     setPagingEnabled(false);

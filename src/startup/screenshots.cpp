@@ -95,17 +95,12 @@ private:
     // checks that it is still there.
     void RunChecks(search::Fdomain& form) {
         const QPointer<search::Fdomain> alive(&form);
-        auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("tabcontrolnew"));
-        auto showTab = [tabs](const QString& caption) {
-            if (!tabs) return;
-            for (int i = 0; i < tabs->count(); ++i)
-                if (tabs->tabText(i) == caption) tabs->setCurrentIndex(i);
-        };
+        auto showTab = [&form](const QString& caption) { ShowTab(form, caption); };
         auto press = [&form](const QString& name) {
             if (auto* button = form.findChild<QPushButton*>(name)) button->click();
         };
 
-        if (tabs) tabs->setCurrentIndex(0);
+        if (auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("tabcontrolnew"))) tabs->setCurrentIndex(0);
         form.lsearch_Click();
         if (!alive) return;
         Photograph(form, QStringLiteral("fdomain-search.png"));
@@ -189,12 +184,7 @@ private:
     // lists tab after a text file was imported; the open-file dialog is answered with a file written here.
     void RunListsAndNotices(search::Fdomain& form) {
         const QPointer<search::Fdomain> alive(&form);
-        auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("tabcontrolnew"));
-        auto showTab = [tabs](const QString& caption) {
-            if (!tabs) return;
-            for (int i = 0; i < tabs->count(); ++i)
-                if (tabs->tabText(i) == caption) tabs->setCurrentIndex(i);
-        };
+        auto showTab = [&form](const QString& caption) { ShowTab(form, caption); };
         showTab(QStringLiteral("域名相关工具"));
         form.runAction(QStringLiteral("showpricelist"));
         if (!alive) return;
@@ -300,6 +290,13 @@ private:
         if (!window) return;
         Photograph(*window, name);
         window->hide();
+    }
+
+    static void ShowTab(search::Fdomain& form, const QString& caption) {
+        auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("tabcontrolnew"));
+        if (!tabs) return;
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->tabText(i) == caption) tabs->setCurrentIndex(i);
     }
 
     static void ScrollGrid(search::Fdomain& form, bool toRight) {

@@ -82,18 +82,7 @@ fback::fback(QWidget* parent) : SideWindow(parent), ping_(std::make_unique<cPing
 
 fback::~fback() = default;
 
-void fback::lfind_Click() {
-    if (running_) {
-        again_ = true;
-        return;
-    }
-    running_ = true;
-    do {
-        again_ = false;
-        lookup();
-    } while (again_);
-    running_ = false;
-}
+void fback::lfind_Click() { runOneAtATime([this] { lookup(); }); }
 
 void fback::lookup() {
     for (QLineEdit* f : lwith_) f->clear();

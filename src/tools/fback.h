@@ -42,8 +42,6 @@ private:
     QLineEdit* ltext_ = nullptr;
     QList<QLineEdit*> lwith_;
     std::unique_ptr<cPing> ping_;
-    bool running_ = false;
-    bool again_ = false;
 };
 
 // "备案查询域名导入框": floats on top along the right edge of the screen. `grid` is the main window's.

@@ -128,7 +128,7 @@ void Fip::Form_Activate() {
 
 void Fip::onUserHide() {
     stopFlag_ = true;
-    again_ = false;
+    dropQueuedRun();
 }
 
 void Fip::llist_Click() {
@@ -136,17 +136,8 @@ void Fip::llist_Click() {
 }
 
 void Fip::lfind_Click() {
-    if (running_) {
-        stopFlag_ = true;
-        again_ = true;
-        return;
-    }
-    running_ = true;
-    do {
-        again_ = false;
-        lookup();
-    } while (again_);
-    running_ = false;
+    // A lookup asked for during a run ends the running one at its next check, then runs afresh.
+    if (runOneAtATime([this] { lookup(); })) stopFlag_ = true;
 }
 
 void Fip::lookup() {

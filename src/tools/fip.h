@@ -27,7 +27,6 @@ public:
     ~Fip() override;
 
     QLineEdit* ltext() const { return ltext_; }
-    bool running() const { return running_; }
 
     // The lookup. It yields to the window before every fetch and every candidate name, so the stop and
     // close buttons work. A lookup asked for while one runs (Enter, a hand-over) ends the running one
@@ -69,8 +68,6 @@ private:
     std::unique_ptr<cPing> ping_;
 
     bool stopFlag_ = true;
-    bool running_ = false;
-    bool again_ = false;
 };
 
 }  // namespace ds::tools

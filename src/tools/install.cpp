@@ -3,12 +3,10 @@
 #include <QLineEdit>
 #include <QPointer>
 
-#include "search/domain_row.h"
 #include "search/fdomain.h"
 #include "tools/fback.h"
 #include "tools/fip.h"
 #include "tools/fwhois.h"
-#include "ui/grid_control.h"
 
 namespace ds::tools {
 namespace {
@@ -64,14 +62,6 @@ void HandOver(W* window, const QString& domain) {
     window->lfind_Click();
 }
 
-// The domain of the row of the grid's active cell.
-QString CurrentDomain(const search::Fdomain& form) {
-    const ui::GridControl* grid = form.grid1();
-    const int row = grid->activeRow();
-    if (row < 1 || row >= grid->rows()) return {};
-    return grid->cellText(row, search::col::Domain);
-}
-
 }  // namespace
 
 void InstallSideTools(search::Fdomain& form) {
@@ -81,9 +71,9 @@ void InstallSideTools(search::Fdomain& form) {
     form.setHandOver(QStringLiteral("fback"), [windows](const QString& d) { HandOver(windows->filing(true), d); });
 
     for (const char* name : {"lwhois", "lfindwhois", "slfindwhois"})
-        form.setAction(QString::fromLatin1(name), [&form, windows] { HandOver(windows->whois(true), CurrentDomain(form)); });
-    form.setAction(QStringLiteral("lip"), [&form, windows] { HandOver(windows->ip(true), CurrentDomain(form)); });
-    form.setAction(QStringLiteral("lbak"), [&form, windows] { HandOver(windows->filing(true), CurrentDomain(form)); });
+        form.setAction(QString::fromLatin1(name), [&form, windows] { HandOver(windows->whois(true), form.CurrentRowDomain()); });
+    form.setAction(QStringLiteral("lip"), [&form, windows] { HandOver(windows->ip(true), form.CurrentRowDomain()); });
+    form.setAction(QStringLiteral("lbak"), [&form, windows] { HandOver(windows->filing(true), form.CurrentRowDomain()); });
     form.setAction(QStringLiteral("Command2"), [windows] {
         flist_back* paste = windows->paste(true);
         paste->show();

@@ -15,6 +15,20 @@ void SideWindow::showInFront() {
     activateWindow();
 }
 
+bool SideWindow::runOneAtATime(const std::function<void()>& lookup) {
+    if (running_) {
+        again_ = true;
+        return true;
+    }
+    running_ = true;
+    do {
+        again_ = false;
+        lookup();
+    } while (again_);
+    running_ = false;
+    return false;
+}
+
 void SideWindow::watchDomainBox(QLineEdit* box) {
     box_ = box;
     box->installEventFilter(this);
