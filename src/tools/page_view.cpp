@@ -57,10 +57,10 @@ bool PageView::fetchPictures(const QString& html, quint64 request) {
 }
 
 QVariant PageView::loadResource(int type, const QUrl& name) {
-    // Never the base class: it would read relative and file: addresses from the local disk.
-    if (type != QTextDocument::ImageResource) return {};
-    const QImage picture = pictures_.value(base_.resolved(name));
-    return picture.isNull() ? QVariant() : QVariant(picture);
+    // Never the base class, and never an empty answer: on either, the document reads relative and
+    // file: addresses from the local disk itself. An empty picture or text is an answer.
+    if (type != QTextDocument::ImageResource) return QVariant(QString());
+    return QVariant(pictures_.value(base_.resolved(name)));
 }
 
 void PageView::openLink(const QUrl& link) {

@@ -4,6 +4,8 @@
 #include <QMouseEvent>
 #include <QTableView>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTextDocument>
 
 #include "core/codepage.h"
 #include "tools/fback.h"
@@ -73,6 +75,23 @@ TEST_F(WhoisTest, KeysCloseAndTheOneWindowObject) {
     window->close();
     EXPECT_TRUE(window->isHidden());
     EXPECT_EQ(WhoisWindowOf(*w_), window);
+}
+
+TEST(PageViewTest, PagesNeverReadLocalFiles) {
+    // A real picture on disk, named by a page from the web: the view must not read it for the page.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"secret.png"_qs);
+    QImage(4, 4, QImage::Format_RGB32).save(path);
+    const QUrl picture = QUrl::fromLocalFile(path);
+    PageView view;
+    view.showHtml(u"<img src=\""_qs + picture.toString() + u"\"><link rel=\"stylesheet\" href=\""_qs +
+                  picture.toString() + u"\">"_qs);
+    view.resize(200, 100);
+    view.grab();
+    const QVariant image = view.document()->resource(QTextDocument::ImageResource, picture);
+    EXPECT_TRUE(image.value<QImage>().isNull());
+    EXPECT_TRUE(image.toByteArray().isEmpty());
+    EXPECT_TRUE(view.document()->resource(QTextDocument::StyleSheetResource, picture).toString().isEmpty());
 }
 
 TEST_F(WhoisTest, NothingIsFetchedWithoutAWebAddress) {
