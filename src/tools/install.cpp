@@ -30,7 +30,11 @@ public:
     fback* filing(bool create) { return make(filing_, create, [] { return new fback; }); }
     flist_back* paste(bool create) {
         return make(paste_, create, [this] {
-            return new flist_back(form_.grid1(), [this] { form_.GridTakenByList(); });
+            return new flist_back(form_.grid1(), [this] {
+                form_.GridTakenByList();
+                // A page load or check suspended under this click must not go on over the pasted rows.
+                form_.state().StopFlag = true;
+            });
         });
     }
 
