@@ -32,7 +32,10 @@ public:
     // close buttons work. A lookup asked for while one runs (Enter, a hand-over) ends the running one
     // at its next check and then starts afresh, so the names of two lookups never mix.
     void lfind_Click();
-    void lstop_Click() { stopFlag_ = true; }
+    void lstop_Click() {
+        stopFlag_ = true;
+        dropQueuedRun();  // a lookup asked for meanwhile is stopped with the running one
+    }
     void lclose_Click() { hideByUser(); }
     void llist_Click();
     // Arms the own-address panel for the next lookup and puts the cursor into the domain box.

@@ -192,6 +192,20 @@ TEST_F(FipTest, SecondLookupDuringARunStartsAfresh) {
     EXPECT_FALSE(busy());
 }
 
+// The stop also ends a lookup asked for during the run, before it starts.
+TEST_F(FipTest, StopDropsALookupAskedForMeanwhile) {
+    resolver_->set(u"second.com"_qs, u"10.0.0.8"_qs);
+    services_.setHook([this](const httplib::Request& req) {
+        if (req.get_param_value("first") != "11") return;
+        QMetaObject::invokeMethod(fip_.get(), [this] { lookUp(u"second.com"_qs); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(fip_.get(), [this] { click(fip_.get(), u"lstop"_qs); }, Qt::QueuedConnection);
+    });
+    lookUp(u"shared.com"_qs);
+    EXPECT_EQ(services_.count("/search?q=ip:10.0.0.8"), 0);
+    EXPECT_NE(field(u"lip"_qs), u"10.0.0.8"_qs);
+    EXPECT_FALSE(fip_->running());
+}
+
 TEST_F(FipTest, ClickOnAFoundNameCopiesItToTheSelectionBox) {
     lookUp(u"shared.com"_qs);
     auto* list = child<QListWidget>(fip_.get(), u"llist"_qs);
