@@ -78,6 +78,8 @@ fback::fback(QWidget* parent) : SideWindow(parent), ping_(std::make_unique<cPing
     connect(lclose, &QPushButton::clicked, this, &fback::lclose_Click);
     watchDomainBox(ltext_);
     adjustSize();
+    if (const QScreen* s = screen())
+        move(TwipsToPixels(100, s->logicalDotsPerInchX()), TwipsToPixels(10, s->logicalDotsPerInchY()));
 }
 
 fback::~fback() = default;

@@ -50,8 +50,9 @@ Fwhois::Fwhois(QWidget* parent) : SideWindow(parent) {
 }
 
 void Fwhois::lfind_Click() {
-    const QString domain = LookupDomain(ltext_->text());
     QCoreApplication::processEvents();
+    // Read after the yield: a lookup handled during it must not be followed by the older domain's page.
+    const QString domain = LookupDomain(ltext_->text());
     // The setting ends exactly where the domain follows; nothing is put between them.
     address_ = remoteSettings().field(QStringLiteral("lwhoisurl")) + domain;
     // No whois service configured: the bare domain would be fetched as if it were the service's page.
