@@ -98,6 +98,9 @@ void CheckFiling(search::Fdomain& form) {
         }
     }
 
+    // As the other row loops do: the loop is over, so a header click may sort again, and a loop that
+    // was suspended under this one does not resume over rows it no longer knows.
+    form.state().StopFlag = true;
     form.ApplySelection();
     if (strip) strip->finish(RunSummary(tally, failed));
 }

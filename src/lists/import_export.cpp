@@ -220,11 +220,15 @@ void ltxt_Click(search::Fdomain& form) {
     appendLine(text, 0);
     Pacer pacer;
     // The grid is read afresh at every row: rows may be edited, added or replaced while the loop yields.
+    // Like the other row loops it lowers the stop flag, which also keeps header clicks from sorting the
+    // rows under it.
+    form.state().StopFlag = false;
     for (int row = 1; row < grid->rows(); ++row) {
         pacer.yield();
         if (LeadingNumber(grid->cellText(row, col::Selected)) == 1) appendLine(text, row);
         if (strip && row % kProgressStep == 0) strip->setText(ExportProgressText(row));
     }
+    form.state().StopFlag = true;
 
     std::optional<QString> failure;
     try {

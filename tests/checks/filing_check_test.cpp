@@ -75,6 +75,7 @@ TEST_F(FilingCheckTest, FillsFilingColumnsFromTheFirstRecord) {
     auto* strip = w_->findChild<ui::BusyStrip*>(u"floadtxt"_qs);
     EXPECT_EQ(strip->text(), u"正在读取备案数据,请稍候"_qs);
     EXPECT_TRUE(strip->isHidden());
+    EXPECT_TRUE(w_->state().StopFlag);  // the loop is over: header clicks sort again
 }
 
 TEST_F(FilingCheckTest, SelectionRuleIsReappliedAfterwards) {
