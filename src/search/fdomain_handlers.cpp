@@ -176,6 +176,7 @@ QString Fdomain::CurrentRowDomain() const {
 }
 
 void Fdomain::GridTakenByList() {
+    loader_->abandonLoad();
     state_.loadedTable.clear();
     setPagingEnabled(false);
 }
@@ -203,6 +204,8 @@ void Fdomain::lshowdomain_Click() {
             for (const auto& [extension, price] : prices) {
                 if (state_.StopFlag) break;
                 QCoreApplication::processEvents();
+                // A command run during the yield (an import, the paste window) has taken the grid.
+                if (grid1_->rows() != n + 1) break;
                 ++n;
                 grid1_->setRows(n + 1);
                 grid1_->setCellText(n, 2, QString::number(n));

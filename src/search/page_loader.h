@@ -74,6 +74,10 @@ public:
     void plast_Click();
     void pgo_Click();
 
+    // The grid now holds rows of another command (an imported or pasted list): a load suspended in a
+    // yield ends there without touching the grid or the paging bar again.
+    void abandonLoad() { ++generation_; }
+
 private:
     // False when another load took over during a yield.
     bool fillPage(int pageSize, qint64 firstNumber, qint64 rowsOnPage);
