@@ -5,12 +5,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QTimer>
 
 #include "core/remote_settings.h"
 #include "core/reentry_guard.h"
+#include "db/lock_wait.h"
 #include "db/shared_objects.h"
 #include "lists/install.h"
 #include "lists/notice_rules.h"
@@ -86,7 +88,13 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::MouseButtonRelease) ladtext_Click(form_);
+        if (event->type() == QEvent::MouseButtonRelease) {
+            // A left button let go over the label; a right click or a press dragged off it is no click.
+            const auto* release = static_cast<QMouseEvent*>(event);
+            const auto* label = static_cast<QWidget*>(watched);
+            if (release->button() == Qt::LeftButton && label->rect().contains(release->position().toPoint()))
+                ladtext_Click(form_);
+        }
         return QObject::eventFilter(watched, event);
     }
 
@@ -117,6 +125,9 @@ void goprom_Click(search::Fdomain& form) {
 }
 
 void Timer1_Timer(search::Fdomain& form) {
+    // A statement is waiting for the database file; the connection takes no other meanwhile. The
+    // next tick tries again.
+    if (db::LockWaitsInProgress() > 0) return;
     auto* timer = Child<QTimer>(form, "Timer1");
     auto* text = Child<ui::MarkupLabel>(form, "ladtext");
     db::Recordset& rs = db::DbRs3();

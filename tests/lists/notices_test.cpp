@@ -148,12 +148,21 @@ TEST_F(NoticesTest, AdvertRotatesCountsClicksAndStopsForGoodOnFailure) {
     EXPECT_EQ(child<QLabel>(u"ladid"_qs)->text(), u"2"_qs);
 
     // A click (a release over the label) counts and opens the advertiser's page.
+    text->resize(text->sizeHint());  // as the layout sizes it once its tab is on show
+    ASSERT_FALSE(text->rect().isEmpty());
     const QPoint at = text->rect().center();
     QMouseEvent release(QEvent::MouseButtonRelease, at, text->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
                         Qt::NoModifier);
     QCoreApplication::sendEvent(text, &release);
     EXPECT_EQ(scalar(u"select lnum from lad where lid=2"_qs), u"6"_qs);
     EXPECT_EQ(desktop_->opened, QStringList{u"http://ad.example/2"_qs});
+    // A right button, or a press dragged off the label, is no click.
+    for (const auto& [button, point] : {std::pair{Qt::RightButton, at}, std::pair{Qt::LeftButton, QPoint(-5, -5)}}) {
+        QMouseEvent other(QEvent::MouseButtonRelease, point, text->mapToGlobal(point), button, Qt::NoButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(text, &other);
+    }
+    EXPECT_EQ(scalar(u"select lnum from lad where lid=2"_qs), u"6"_qs);
     // An id that is not a whole number never reaches the statement; the page still opens.
     child<QLabel>(u"ladid"_qs)->setText(u"2 or 1=1"_qs);
     ladtext_Click(*w_);

@@ -209,4 +209,20 @@ TEST_F(LockedDatabaseTest, UnstoppedWaitEndsAtTheLimit) {
     EXPECT_EQ(desktop_->messages[0].text, u"过期域名检索有错误发生，请重试："_qs + kLocked);
 }
 
+// The advert's rotation ticks during the wait: that tick is skipped, not taken for a broken database
+// (which would end the rotation for the rest of the session).
+TEST_F(LockedDatabaseTest, AdvertRotationOutlivesAWait) {
+    auto* rotation = child<QTimer>(u"Timer1"_qs);
+    ASSERT_TRUE(rotation && rotation->isActive());
+    rotation->start(5);
+    const milliseconds previous = db::SetLockWaitLimit(milliseconds(300));
+    {
+        test::FileLock lock(path_);
+        pressAndWait(child(u"slsearch"_qs));
+    }
+    db::SetLockWaitLimit(previous);
+    EXPECT_GT(ticksDuringWait_, 0);
+    EXPECT_TRUE(rotation->isActive());
+}
+
 }  // namespace
