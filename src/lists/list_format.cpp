@@ -48,7 +48,12 @@ bool LineCursor::next(QStringView& line) {
 }
 
 QString DecodeListFile(const QByteArray& bytes, const QString& codePage) {
-    // The decoder skips a leading byte-order mark by default.
+    // The decoders skip a leading byte-order mark by default.
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        QStringDecoder utf16(bytes.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        return utf16.decode(bytes);
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError() || bytes.startsWith(kUtf8Bom)) return text;
@@ -58,6 +63,10 @@ QString DecodeListFile(const QByteArray& bytes, const QString& codePage) {
 QByteArray ReadListFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) throw ListFileError(file.errorString());
+    // A list is a few megabytes; a file picked by mistake (a disk image, a video) must not take the
+    // program's memory.
+    if (file.size() > kMaxListFileBytes)
+        throw ListFileError(QStringLiteral("文件过大（超过 %1 MB），不是域名列表").arg(kMaxListFileBytes >> 20));
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) throw ListFileError(file.errorString());
     return bytes;

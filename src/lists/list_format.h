@@ -42,14 +42,18 @@ private:
     qsizetype pos_ = 0;
 };
 
-// The text of an import file. A UTF-8 byte-order mark (which is dropped), or bytes that are all valid
-// UTF-8, mean UTF-8: lists saved by today's editors are UTF-8, and GBK text of any length is almost never
-// valid UTF-8 by accident. Anything else is read in the configured 8-bit code page `codePage` (GBK by
-// default). An unknown code page throws ds::EncodingError.
+// The text of an import file. A UTF-16 byte-order mark (Notepad's "Unicode") means UTF-16. A UTF-8
+// byte-order mark, or bytes that are all valid UTF-8, mean UTF-8: lists saved by today's editors are
+// UTF-8, and GBK text of any length is almost never valid UTF-8 by accident. Anything else is read in
+// the configured 8-bit code page `codePage` (GBK by default). Marks are dropped. An unknown code page
+// throws ds::EncodingError.
 QString DecodeListFile(const QByteArray& bytes, const QString& codePage);
 
+// Import files larger than this are refused.
+inline constexpr qint64 kMaxListFileBytes = qint64(256) << 20;
+
 // The whole content of the file at `path`. A file that cannot be opened or read (missing, a folder,
-// unreadable) throws ListFileError with the reason.
+// unreadable, larger than kMaxListFileBytes) throws ListFileError with the reason.
 QByteArray ReadListFile(const QString& path);
 
 // --- Export --------------------------------------------------------------------------------------------

@@ -4,8 +4,10 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QUrl>
 #include <cstdio>
 #include <cstdlib>
@@ -77,7 +79,16 @@ QString QtDesktop::openFileName(QWidget* parent, const QString& title, const QSt
 
 QString QtDesktop::saveFileName(QWidget* parent, const QString& title, const QString& filter,
                                 const QString& suggested) {
-    return QFileDialog::getSaveFileName(parent, title, suggested, filter);
+    QString chosen;
+    const QString path = QFileDialog::getSaveFileName(parent, title, suggested, filter, &chosen);
+    return path.isEmpty() ? path : WithFilterSuffix(path, chosen);
+}
+
+QString WithFilterSuffix(const QString& path, const QString& chosenFilter) {
+    static const QRegularExpression pattern(QStringLiteral(R"(\*\.(\w+))"));
+    const QRegularExpressionMatch m = pattern.match(chosenFilter);
+    if (!m.hasMatch() || QFileInfo(path).fileName().contains(u'.')) return path;
+    return path + u'.' + m.captured(1);
 }
 
 void QtDesktop::shellOpen(const QString& address) {

@@ -59,6 +59,10 @@ public:
 bool OpenAddress(const QString& address);
 bool IsOpenableAddress(const QString& address);
 
+// A name typed without a suffix in a save dialog takes the suffix of the filter chosen there
+// ("表格文件(*.csv)" gives ".csv"), as users of other desktops expect.
+QString WithFilterSuffix(const QString& path, const QString& chosenFilter);
+
 Desktop& desktop();
 void SetDesktop(std::shared_ptr<Desktop> d);
 

@@ -151,7 +151,10 @@ TEST_F(ImportExportTest, ImportReadsUtf8AndGbkFilesWithEitherLineEnd) {
 
 TEST_F(ImportExportTest, UnreadableFileOrCancelLeavesTheGridAsItWas) {
     ASSERT_TRUE(QDir(dir_.path()).mkdir(QStringLiteral("folder.txt")));
-    for (const QString& path : {file(u"missing.txt"_qs), file(u"folder.txt"_qs), QString()}) {
+    QFile huge(file(u"huge.txt"_qs));  // sparse: takes no room on the disk
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(kMaxListFileBytes + 1));
+    huge.close();
+    for (const QString& path : {file(u"missing.txt"_qs), file(u"folder.txt"_qs), file(u"huge.txt"_qs), QString()}) {
         SCOPED_TRACE(path.toStdString());
         grid()->setRows(1);
         addRow(true, {{col::Domain, u"keep.com"_qs}});

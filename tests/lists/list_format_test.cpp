@@ -6,6 +6,7 @@
 #include "core/codepage.h"
 #include "lists/list_format.h"
 #include "support/test_support.h"
+#include "ui/desktop.h"
 
 namespace ds::lists {
 namespace {
@@ -55,6 +56,8 @@ TEST(DecodeListFile, Utf8WhenMarkedOrValidElseTheCodePage) {
         {EncodeText(gbkText, QStringLiteral("GBK")), gbkText},
         {bad, DecodeBytes(bad, QStringLiteral("GBK"))},
         {QByteArray("\xEF\xBB\xBF" "a\xB1"), QStringLiteral("a\uFFFD")},           // marked: UTF-8 regardless
+        {QByteArray("\xFF\xFE" "a\0.\0c\0\r\0\n\0\x07\x59", 14), U(u"a.c\r\n备")},  // UTF-16, either order
+        {QByteArray("\xFE\xFF" "\0a\0.\0c\0\r\0\n\x59\x07", 14), U(u"a.c\r\n备")},
     };
     for (const auto& [bytes, text] : cases) EXPECT_EQ(DecodeListFile(bytes, QStringLiteral("GBK")), text);
 }
@@ -67,6 +70,22 @@ TEST(ExportKindFromPath, CsvOnlyAfterTheLastDotOfTheWholePath) {
         {"/tmp/a.csv.txt", ExportKind::Text},     {"/tmp/a.csvx", ExportKind::Text},
     };
     for (const auto& [path, kind] : cases) EXPECT_EQ(ExportKindFromPath(QString::fromLatin1(path)), kind) << path;
+}
+
+// The export dialog: a name typed without a suffix takes the chosen filter's.
+TEST(WithFilterSuffix, OnlyANameWithoutASuffixTakesTheFilters) {
+    const QString text = QStringLiteral("文本文件(*.txt)"), table = QStringLiteral("表格文件(*.csv)");
+    const struct {
+        const char* path;
+        QString filter;
+        const char* result;
+    } cases[] = {
+        {"/home/u/domain", table, "/home/u/domain.csv"},  {"/home/u/domain", text, "/home/u/domain.txt"},
+        {"/home/u/domain.txt", table, "/home/u/domain.txt"}, {"/home/u.v/list", table, "/home/u.v/list.csv"},
+        {"/home/u/domain", QString(), "/home/u/domain"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ui::WithFilterSuffix(QString::fromLatin1(c.path), c.filter), QString::fromLatin1(c.result)) << c.path;
 }
 
 TEST(ExportColumns, TickedGroupsInGroupAndColumnOrder) {
