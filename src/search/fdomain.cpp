@@ -206,9 +206,10 @@ void Fdomain::fitToScreen() {
     const QScreen* s = screen();
     if (!s || isMaximized() || isFullScreen()) return;
     const QRect free = s->availableGeometry();
-    // The frame is not known before the window is first shown; a title bar and borders are assumed.
+    // The frame is not known before the window is first shown; a title bar and borders are assumed,
+    // unless the window draws its own frame inside its size.
     QSize frame = frameGeometry().size() - size();
-    if (frame.isEmpty()) frame = QSize(8, 32);
+    if (frame.isEmpty()) frame = windowFlags().testFlag(Qt::FramelessWindowHint) ? QSize(0, 0) : QSize(8, 32);
     const QSize room = free.size() - frame;
     const QSize fitted = size().boundedTo(room).expandedTo(minimumSizeHint().boundedTo(room));
     if (fitted != size()) resize(fitted);

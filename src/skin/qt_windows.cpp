@@ -336,7 +336,9 @@ bool QtWindowSystem::MouseEvent(WindowId hwnd, Window& w, QEvent* event) {
     }
     case QEvent::MouseButtonRelease: {
         const int hit = static_cast<int>(SendMessage(hwnd, WM_NCHITTEST, 0, Pack(global)));
-        if (left && (w.ncPress || hit != HTCLIENT)) {
+        // Only a press that began on the frame ends there: a release that a child passed up after a
+        // press in the content must not close or minimize the window from a caption button.
+        if (left && w.ncPress) {
             w.ncPress = false;
             SendMessage(hwnd, WM_NCLBUTTONUP, hit, Pack(global));
             return true;

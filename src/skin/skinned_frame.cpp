@@ -108,7 +108,9 @@ intptr_t cNeoClass::WindowProc(WindowId hwnd, uint32_t msg, intptr_t wParam, int
     case WM_NCHITTEST: {
         const QRect r = windows_.WindowRect(hwnd);
         const QPoint p = Relative(lParam);
-        lastHit_ = HitTest(p.x(), p.y(), r.width(), r.height(), sizes_, captionBar_, sizable_);
+        // A maximized window has no edges to size by.
+        const bool sizable = sizable_ && !(windows_.Style(hwnd) & WS_MAXIMIZE);
+        lastHit_ = HitTest(p.x(), p.y(), r.width(), r.height(), sizes_, captionBar_, sizable);
         return lastHit_;
     }
     case WM_NCPAINT: {

@@ -160,6 +160,21 @@ TEST_F(SkinTest, CloseButtonPressesAndActsOnRelease) {
     EXPECT_TRUE(WaitFor([&] { return !w.isVisible(); }));
 }
 
+// A press in the content (which no child took) released over the close button closes nothing.
+TEST_F(SkinTest, ReleaseOverAButtonAfterAPressInTheContentDoesNothing) {
+    QWidget w;
+    w.resize(500, 300);
+    Set_Skin(w);
+    ShowAndPaint(w);
+    const QPoint close = Centre(FrameOf(w)->buttons().rect[Close]);
+    Press(w, QPoint(250, 150));
+    Drag(w, close);
+    Release(w, close);
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.isVisible());
+}
+
 TEST_F(SkinTest, MaximizeRestoreAndMinimizeButtons) {
     QWidget w;
     w.resize(500, 300);
@@ -172,6 +187,8 @@ TEST_F(SkinTest, MaximizeRestoreAndMinimizeButtons) {
     const WinRect restore = frame->buttons().rect[Maximize];
     EXPECT_EQ(w.grab().toImage().pixel(restore.left + 3, restore.top + 3), picResource(6).pixel(382 + 3, 3))
         << "restore image while maximized";
+    Hover(w, QPoint(2, w.height() / 2));
+    EXPECT_EQ(frame->lastHitTest(), HTCLIENT) << "no sizing edge while maximized";
 
     // Maximized there is no drag: a press on the caption released over a button acts on the button.
     Press(w, QPoint(300, 15));
