@@ -238,6 +238,9 @@ void Fdomain::ReleaseResources() {
 void Fdomain::EndProgram() {
     saveSettings();
     ReleaseResources();
+    // Closed before the abrupt end, so the embedded engine gathers the statistics this session's
+    // searches found missing.
+    db::DbConn().close();
     ui::desktop().endProgram(0);
 }
 

@@ -13,6 +13,8 @@
 #include <QTableView>
 
 #include "core/remote_settings.h"
+#include "db/schema.h"
+#include "db/shared_objects.h"
 #include "search/fdomain.h"
 #include "search/fdomain_fixture.h"
 #include "search/fdomain_widgets.h"
@@ -256,12 +258,17 @@ TEST_F(FdomainTest, StopButtonsRaiseStopFlag) {
 }
 
 TEST_F(FdomainTest, EveryWayOfClosingReleasesAndEndsTheProgram) {
+    test::TempCwd cwd;
+    db::CreateEmptyDatabase(cwd.file(u"domains.db"_qs));
+    db::NewDbObjects();
+    db::DbConn().open(u"Provider=SQLite;Data Source="_qs + cwd.file(u"domains.db"_qs));
     int released = 0;
     w_->addReleaseHook([&] { ++released; });
     w_->state().StopFlag = false;
     w_->close();
     EXPECT_TRUE(w_->state().StopFlag);
     EXPECT_EQ(released, 1);
+    EXPECT_FALSE(db::DbConn().isOpen());  // closed properly: the engine tidies its statistics
     EXPECT_EQ(desktop_->endCodes, std::vector<int>{0});
     EXPECT_TRUE(w_->isVisible());  // the ordinary close is cancelled; the program ends instead
 
