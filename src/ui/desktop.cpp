@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
@@ -79,16 +78,20 @@ QString QtDesktop::openFileName(QWidget* parent, const QString& title, const QSt
 
 QString QtDesktop::saveFileName(QWidget* parent, const QString& title, const QString& filter,
                                 const QString& suggested) {
-    QString chosen;
-    const QString path = QFileDialog::getSaveFileName(parent, title, suggested, filter, &chosen);
-    return path.isEmpty() ? path : WithFilterSuffix(path, chosen);
+    // The dialog adds the chosen filter's suffix itself, so its question before replacing a file is
+    // asked about the name that will be written.
+    QFileDialog dialog(parent, title, suggested, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(FilterSuffix(dialog.selectedNameFilter()));
+    QObject::connect(&dialog, &QFileDialog::filterSelected,
+                     [&dialog](const QString& chosen) { dialog.setDefaultSuffix(FilterSuffix(chosen)); });
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles().value(0);
 }
 
-QString WithFilterSuffix(const QString& path, const QString& chosenFilter) {
-    static const QRegularExpression pattern(QStringLiteral(R"(\*\.(\w+))"));
-    const QRegularExpressionMatch m = pattern.match(chosenFilter);
-    if (!m.hasMatch() || QFileInfo(path).fileName().contains(u'.')) return path;
-    return path + u'.' + m.captured(1);
+QString FilterSuffix(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral(R"(\(\*\.(\w+)[;) ])"));
+    return pattern.match(filter).captured(1);
 }
 
 void QtDesktop::shellOpen(const QString& address) {

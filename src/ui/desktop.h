@@ -59,9 +59,9 @@ public:
 bool OpenAddress(const QString& address);
 bool IsOpenableAddress(const QString& address);
 
-// A name typed without a suffix in a save dialog takes the suffix of the filter chosen there
-// ("表格文件(*.csv)" gives ".csv"), as users of other desktops expect.
-QString WithFilterSuffix(const QString& path, const QString& chosenFilter);
+// The suffix of a file dialog's filter ("表格文件(*.csv)" gives "csv"; empty for "*" or none). A name
+// typed without a suffix in the save dialog takes the chosen filter's, as users of other desktops expect.
+QString FilterSuffix(const QString& filter);
 
 Desktop& desktop();
 void SetDesktop(std::shared_ptr<Desktop> d);

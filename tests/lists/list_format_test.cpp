@@ -73,19 +73,16 @@ TEST(ExportKindFromPath, CsvOnlyAfterTheLastDotOfTheWholePath) {
 }
 
 // The export dialog: a name typed without a suffix takes the chosen filter's.
-TEST(WithFilterSuffix, OnlyANameWithoutASuffixTakesTheFilters) {
-    const QString text = QStringLiteral("文本文件(*.txt)"), table = QStringLiteral("表格文件(*.csv)");
-    const struct {
-        const char* path;
-        QString filter;
-        const char* result;
-    } cases[] = {
-        {"/home/u/domain", table, "/home/u/domain.csv"},  {"/home/u/domain", text, "/home/u/domain.txt"},
-        {"/home/u/domain.txt", table, "/home/u/domain.txt"}, {"/home/u.v/list", table, "/home/u.v/list.csv"},
-        {"/home/u/domain", QString(), "/home/u/domain"},
+TEST(FilterSuffix, FirstPatternOfTheFilter) {
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("表格文件(*.csv)"), QStringLiteral("csv")},
+        {QStringLiteral("文本文件(*.txt)"), QStringLiteral("txt")},
+        {QStringLiteral("Lists (*.txt *.lst)"), QStringLiteral("txt")},
+        {QStringLiteral("所有文件(*)"), QString()},
+        {QStringLiteral("(*.*)"), QString()},
+        {QString(), QString()},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ui::WithFilterSuffix(QString::fromLatin1(c.path), c.filter), QString::fromLatin1(c.result)) << c.path;
+    for (const auto& [filter, suffix] : cases) EXPECT_EQ(ui::FilterSuffix(filter), suffix) << filter.toStdString();
 }
 
 TEST(ExportColumns, TickedGroupsInGroupAndColumnOrder) {
