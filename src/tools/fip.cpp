@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/config.h"
+#include "core/stop_signal.h"
 #include "net/fetch.h"
 #include "search/fdomain_widgets.h"
 #include "tools/lookup_rules.h"
@@ -126,9 +127,12 @@ void Fip::Form_Activate() {
     lipstate_->setText(QStringLiteral("1"));
 }
 
-void Fip::onUserHide() {
+void Fip::onUserHide() { stopRun(); }
+
+void Fip::stopRun() {
     stopFlag_ = true;
     dropQueuedRun();
+    if (running()) RequestStop();
 }
 
 void Fip::llist_Click() {
@@ -159,6 +163,11 @@ void Fip::lookup() {
     lip_->setText(domain);
     if (!HasDotAfterFirst(domain)) return finish();
     const QString address = ping_->funcGetIPFromHostName(domain);
+    // A lookup cut short by the stop says nothing about the domain.
+    if (stopFlag_) {
+        floadtxt_->hide();
+        return;
+    }
     if (address.split(u'.').size() != 4) {
         lip_->setText(QString::fromUtf16(kIpFailedText));
         return finish();
@@ -184,6 +193,10 @@ void Fip::ownAddressPanel() {
     lipstate_->setText(QStringLiteral("0"));
     liptext_[1]->setText(ping_->funcGetIPFromHostName(QString()));
     const QStringList values = OwnAddressValues(Fetch(config().ip2locationToolsUrl + u"/ib1"));
+    if (stopFlag_) {
+        lipstate_->setText(QStringLiteral("1"));  // the next lookup fills the panel
+        return;
+    }
     const int fields[5] = {0, 2, 3, 4, 5};
     for (int k = 0; k < values.size() && k < 5; ++k) liptext_[fields[k]]->setText(values[k]);
 }

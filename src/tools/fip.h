@@ -32,10 +32,9 @@ public:
     // close buttons work. A lookup asked for while one runs (Enter, a hand-over) ends the running one
     // at its next check and then starts afresh, so the names of two lookups never mix.
     void lfind_Click();
-    void lstop_Click() {
-        stopFlag_ = true;
-        dropQueuedRun();  // a lookup asked for meanwhile is stopped with the running one
-    }
+    // Also ends a fetch or name lookup under way, as every stop button does; a lookup asked for
+    // meanwhile is stopped with the running one.
+    void lstop_Click() { stopRun(); }
     void lclose_Click() { hideByUser(); }
     void llist_Click();
     // Arms the own-address panel for the next lookup and puts the cursor into the domain box.
@@ -58,6 +57,8 @@ private:
     void location(const QString& address);
     void finish();
     void showMessage(const QString& text);
+    // Ends the run at its next check, and the fetch or name lookup it waits on now.
+    void stopRun();
 
     QLineEdit* ltext_ = nullptr;
     QLineEdit* lip_ = nullptr;

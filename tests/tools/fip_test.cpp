@@ -1,7 +1,11 @@
 // The domain and IP window against a loopback search engine and location service, with a fixed resolver.
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QMetaObject>
+
+#include <chrono>
+#include <thread>
 
 #include "core/codepage.h"
 #include "tools/fip.h"
@@ -155,6 +159,24 @@ TEST_F(FipTest, StopEndsTheRunAtItsNextCheck) {
     EXPECT_EQ(services_.count("/search&first=21"), 0);
     EXPECT_EQ(services_.count("/" + kShared.toStdString()), 0);  // the location step is not reached
     EXPECT_FALSE(busy());
+    EXPECT_FALSE(fip_->running());
+}
+
+// A page that is slow to come is not waited for once the stop is pressed.
+TEST_F(FipTest, StopEndsAFetchUnderWay) {
+    services_.on("/search", [](const httplib::Request& req) {
+        if (req.get_param_value("first") == "11") std::this_thread::sleep_for(std::chrono::seconds(2));
+        return ResultPage(3, {"b.net/"});
+    });
+    services_.setHook([this](const httplib::Request& req) {
+        if (req.get_param_value("first") == "11")
+            QMetaObject::invokeMethod(fip_.get(), [this] { click(fip_.get(), u"lstop"_qs); }, Qt::QueuedConnection);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    lookUp(u"shared.com"_qs);
+    EXPECT_LT(clock.elapsed(), 1500);  // not the 2 s the page takes
+    EXPECT_TRUE(names().isEmpty());
     EXPECT_FALSE(fip_->running());
 }
 
