@@ -55,6 +55,12 @@ QString RunSummary(const WriteBackTally& tally) {
 }
 
 void SendWriteBack(const QString& statement, WriteBackTally& tally) {
+    // Once the database has refused one (locked, read-only, gone), the rest of the run is not sent: each
+    // would wait the full lock limit again, and the end of the run tells them all.
+    if (tally.failed > 0) {
+        ++tally.failed;
+        return;
+    }
     try {
         db::OpenRecordset(db::DbRs4(), statement);
         if (db::DbRs4().state() == db::Recordset::StateOpen) db::DbRs4().close();

@@ -327,5 +327,24 @@ TEST_F(RegWriteBackTest, FailedUpdatesAreCountedAndToldOnceAtTheEnd) {
     EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"1"_qs);
 }
 
+// After the database refused one update, the rest of the run is not sent (each would wait for the lock
+// again), even once the database would take it; all are counted.
+TEST_F(RegWriteBackTest, AfterARefusedUpdateTheRestOfTheRunIsNotSent) {
+    WhoisServer whois([this](const std::string& domain, int) {
+        if (domain == "gone2.com")  // the last row: by now the database would take updates again
+            QMetaObject::invokeMethod(
+                w_.get(), [] { db::DbConn().query(u"PRAGMA query_only=0"_qs); }, Qt::QueuedConnection);
+        return kRegisteredPage;
+    });
+    useWhois(whois);
+    runScript(DomainInsert(u"ldomainreg"_qs, 60, u"gone2"_qs, kToday.addDays(-9)));
+    loadGrid(u"select top 2000 * from ldomainreg where (lregist=1) order by lid"_qs);
+    db::DbConn().query(u"PRAGMA query_only=1"_qs);
+    click(u"lregshow(1)"_qs);
+    ASSERT_EQ(desktop_->messages.size(), 1u);
+    EXPECT_TRUE(desktop_->messages[0].text.startsWith(QString::fromUtf16(WriteBackFailedText).arg(2)));
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 60), u"1"_qs);
+}
+
 }  // namespace
 }  // namespace ds::checks::test_reg
