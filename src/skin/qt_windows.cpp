@@ -534,10 +534,16 @@ void QtWindowSystem::Follow(Window& w, const QPoint& global) {
 void QtWindowSystem::SetFrameCursor(Window& w, int hitCode) {
     const int code = IsSizingCode(hitCode) ? hitCode : HTCLIENT;
     QWindow* native = w.widget->windowHandle();
-    if (code == w.cursorCode || !native) return;
+    if (!native) return;
+    // Set on the native window: Qt puts a child's own cursor back when the pointer enters it. So the
+    // window's cursor is put back only on leaving an edge (a child under the pointer keeps its own), and
+    // an edge checks what the native window shows: a child the pointer passed over may have changed it.
+    if (code == HTCLIENT) {
+        if (w.cursorCode != HTCLIENT) native->setCursor(w.widget->cursor());
+    } else if (native->cursor().shape() != CursorFor(code)) {
+        native->setCursor(QCursor(CursorFor(code)));
+    }
     w.cursorCode = code;
-    // Set on the native window: Qt puts a child's own cursor back when the pointer enters it.
-    native->setCursor(code == HTCLIENT ? w.widget->cursor() : QCursor(CursorFor(code)));
 }
 
 }  // namespace ds::skin

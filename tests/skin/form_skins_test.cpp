@@ -244,6 +244,12 @@ TEST_F(SkinTest, SizingCursorsOverTheEdgesOnly) {
         Hover(w, c.at);
         EXPECT_EQ(w.windowHandle()->cursor().shape(), c.shape) << c.at.x() << "," << c.at.y();
     }
+    // Over a child beside the edge (a menu bar) Qt shows the child's cursor; back on the edge, the sizing
+    // cursor returns.
+    Hover(w, QPoint(2, 150));
+    w.windowHandle()->setCursor(Qt::ArrowCursor);
+    Hover(w, QPoint(3, 150));
+    EXPECT_EQ(w.windowHandle()->cursor().shape(), Qt::SizeHorCursor);
 }
 
 TEST_F(SkinTest, DoubleClickOnTheCaptionMaximizesAndRestores) {
