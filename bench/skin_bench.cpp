@@ -16,27 +16,11 @@ namespace {
 
 using namespace ds::skin;
 
-FrameSettings Settings() {
-    FrameSettings s;
-    s.p_ControlHasInactive = true;
-    s.p_ButtonHeight = 16;
-    s.p_ButtonWidth = 32;
-    s.p_ControlButtonPosition = true;
-    s.p_ButtonOffsetX = -8;
-    s.p_ButtonOffsetY = 6;
-    s.p_LeftEnd = 250;
-    s.p_ActiveRight = 251;
-    s.p_RightEnd = 350;
-    s.p_LeftBorderWidth = 6;
-    s.p_RightBorderWidth = 6;
-    return s;
-}
-
 void BM_FramePaint(benchmark::State& state) {
     const int w = int(state.range(0)), h = int(state.range(1));
     FramePainter painter;
     painter.setPictures(picResource(6), picResource(7));
-    const FrameSettings s = Settings();
+    const FrameSettings s = FormFrameSettings();
     FrameState st;
     st.width = w;
     st.height = h;

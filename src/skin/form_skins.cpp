@@ -65,6 +65,26 @@ cNeoClass* FrameOf(const QWidget& form) {
     return form.findChild<cNeoClass*>(QStringLiteral("cNeoClass"), Qt::FindDirectChildrenOnly);
 }
 
+FrameSettings FormFrameSettings() {
+    FrameSettings s;
+    s.p_BorderHasInactive = false;
+    s.p_ControlHasInactive = true;
+    s.p_ButtonHeight = 16;
+    s.p_ButtonWidth = 32;
+    s.p_ControlButtonPosition = true;
+    s.p_ButtonOffsetX = -8;
+    s.p_ButtonOffsetY = 6;
+    s.p_LeftEnd = 250;
+    s.p_ActiveRight = 251;
+    s.p_RightEnd = 350;
+    s.p_Offset = 0;
+    s.p_LeftBorderWidth = 6;
+    s.p_RightBorderWidth = 6;
+    s.p_BottomBorderHeight = 4;
+    s.p_TopBorderHeight = 6;
+    return s;
+}
+
 void Set_Skin(QWidget& form) {
     if (config().skin) {
         try {
@@ -72,21 +92,7 @@ void Set_Skin(QWidget& form) {
             auto* frame = new cNeoClass(&form);
             frame->p_Caption = picResource(6);
             frame->p_Borders = picResource(7);
-            frame->p_BorderHasInactive = false;
-            frame->p_ControlHasInactive = true;
-            frame->p_ButtonHeight = 16;
-            frame->p_ButtonWidth = 32;
-            frame->p_ControlButtonPosition = true;
-            frame->p_ButtonOffsetX = -8;
-            frame->p_ButtonOffsetY = 6;
-            frame->p_LeftEnd = 250;
-            frame->p_ActiveRight = 251;
-            frame->p_RightEnd = 350;
-            frame->p_Offset = 0;
-            frame->p_LeftBorderWidth = 6;
-            frame->p_RightBorderWidth = 6;
-            frame->p_BottomBorderHeight = 4;
-            frame->p_TopBorderHeight = 6;
+            static_cast<FrameSettings&>(*frame) = FormFrameSettings();
             frame->Attach(&form);
         } catch (const std::exception&) {
             // A form whose frame cannot be made keeps its system frame.

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QStringList>
 
+#include "skin/frame_rules.h"
+
 class QWidget;
 
 namespace ds::skin {
@@ -19,6 +21,9 @@ const QStringList& SkinnedForms();
 // Watches for the skinned windows and runs Set_Skin on each, once. With the configuration key
 // Skin=0 the windows keep their system frame. Safe to call more than once.
 void InstallFormSkins();
+
+// The frame values every skinned window uses (the pictures are picResource(6) and picResource(7)).
+FrameSettings FormFrameSettings();
 
 // A fresh frame object from the form's two pictures, attached to the form, then the tag colours.
 // Calling it again replaces the frame object; no error escapes.
