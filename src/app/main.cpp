@@ -83,7 +83,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption& demo = options.demo;
     const QCommandLineOption& autologin = options.autologin;
 
-    ds::SetConfig(ds::LoadConfig(ds::DefaultConfigPath()));
+    QStringList configNotes;
+    ds::SetConfig(ds::LoadConfig(ds::DefaultConfigPath(), &configNotes));
+    for (const QString& note : configNotes) std::fprintf(stderr, "dropscout: %s\n", qPrintable(note));
     ds::search::SetWindowSettingsPath(ds::search::DefaultWindowSettingsPath());
     // The start-up window reads the settings row before the main window exists; a locked file must not
     // take its input either.

@@ -19,14 +19,6 @@ bool IsPlainFailure(const QString& answer) {
     return answer == u"wrong" || answer == u"black";
 }
 
-// The search service's verification page (its title, the host its captcha is served from, the captcha
-// input of its form) and its throttling notice. Markers carry markup or a whole notice, so a result
-// page whose snippets merely mention a captcha is still read.
-bool IsVerificationPage(const QString& answer) {
-    return ContainsAny(answer, {u"<title>百度安全验证</title>", u"wappass.baidu.com", u"name=\"captcha",
-                                u"name='captcha", u"请求过于频繁，请稍后再试", u"访问过于频繁"});
-}
-
 // A whole number is written without decimals, like the counts the services show.
 QString NumberText(double value) { return ShortestNumber(value); }
 
@@ -76,6 +68,14 @@ QString PageRankValue(const QString& answer) {
 bool IsAscii(QChar c) { return c.unicode() < 128; }
 
 }  // namespace
+
+// The search service's verification page (its title, the host its captcha is served from, the captcha
+// input of its form) and its throttling notice. Markers carry markup or a whole notice, so a result
+// page whose snippets merely mention a captcha is still read.
+bool IsVerificationPage(const QString& answer) {
+    return ContainsAny(answer, {u"<title>百度安全验证</title>", u"wappass.baidu.com", u"name=\"captcha",
+                                u"name='captcha", u"请求过于频繁，请稍后再试", u"访问过于频繁"});
+}
 
 int MetricColumn(Metric m) {
     switch (m) {

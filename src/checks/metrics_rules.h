@@ -43,6 +43,10 @@ QString ChecksumFromAnswer(const QString& answer);
 // an answer it would write 0 over a real value.
 bool AnswerFailed(Metric m, const QString& answer);
 
+// The search service's verification page or throttling notice: the service is pushing back, and the
+// same question is worth asking again only after a pause.
+bool IsVerificationPage(const QString& answer);
+
 // HTTP statuses with which the services refuse a client they throttle (403, 429). Their pages are not
 // answers whatever they say; the fetch reports them as failed ("wrong").
 bool IsRefusalStatus(int httpStatus);

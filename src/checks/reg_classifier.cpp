@@ -60,7 +60,33 @@ bool ContainsAny(const QString& page, const std::array<const char16_t*, N>& phra
     return false;
 }
 
+template <std::size_t N>
+QString FirstFound(const QString& page, const std::array<const char16_t*, N>& phrases) {
+    for (const char16_t* p : phrases)
+        if (page.contains(QString::fromUtf16(p))) return QString::fromUtf16(p);
+    return {};
+}
+
+QString Quoted(const QString& phrase) { return u'"' + phrase + u'"'; }
+
 }  // namespace
+
+QString WhoisAnswerReason(RegOutcome outcome, const QString& page) {
+    switch (outcome) {
+    case RegOutcome::Free: return u"free phrase " + Quoted(FirstFound(page, kFreePhrases));
+    case RegOutcome::Undetermined: return u"undetermined phrase " + Quoted(FirstFound(page, kUndeterminedPhrases));
+    case RegOutcome::Failed: {
+        const QString marker = FirstFound(page, kFailureMarkers);
+        return marker.isEmpty() ? QStringLiteral("not a whois answer page") : u"failure marker " + Quoted(marker);
+    }
+    case RegOutcome::Registered: {
+        const QString marker = FirstFound(page, kRecordMarkers);
+        return marker.isEmpty() ? QStringLiteral("no free phrase, but no registration record shown")
+                                : u"registration record " + Quoted(marker);
+    }
+    }
+    return {};
+}
 
 RegOutcome ClassifyWhoisAnswer(const QString& page) {
     if (ContainsAny(page, kFreePhrases)) return RegOutcome::Free;

@@ -35,6 +35,9 @@ RegOutcome ClassifyWhoisReply(int httpStatus, const QString& lowerCasedPage);
 // and a row must not leave the operator's searches on the strength of such a page.
 bool ShowsRegistrationRecord(const QString& lowerCasedPage);
 
+// Why a 2xx page (lower-cased) got `outcome`, in words: the phrase or marker that decided it.
+QString WhoisAnswerReason(RegOutcome outcome, const QString& lowerCasedPage);
+
 QString StatusText(RegOutcome outcome);
 
 // Pass 0 visits rows still shown as free (the exact text, so "未注册 " is left alone); pass 1 retries

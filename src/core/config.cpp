@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace ds {
 namespace {
 Config& instance() {
@@ -23,9 +25,23 @@ void readInt(QSettings& s, const char* key, int& into) {
     const int v = s.value(k).toInt(&ok);
     if (s.contains(k) && ok && v > 0) into = v;
 }
+// A bounded count: missing keeps the default; anything else is brought into [low, high], and a value that
+// was not a number in that range is noted, so that a typo does not pass silently.
+void readBounded(QSettings& s, const char* key, int low, int high, int& into, QStringList* notes) {
+    const QString k = QString::fromLatin1(key);
+    if (!s.contains(k)) return;
+    const QString text = s.value(k).toString().trimmed();
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    const int used = ok ? std::clamp(v, low, high) : into;
+    if ((!ok || used != v) && notes)
+        *notes << QStringLiteral("%1=%2 is not a number from %3 to %4; using %5")
+                      .arg(k, text).arg(low).arg(high).arg(used);
+    into = used;
+}
 }  // namespace
 
-Config LoadConfig(const QString& path) {
+Config LoadConfig(const QString& path, QStringList* notes) {
     Config c;
     if (path.isEmpty() || !QFileInfo::exists(path)) return c;
     QSettings s(path, QSettings::IniFormat);
@@ -49,6 +65,10 @@ Config LoadConfig(const QString& path) {
     readInt(s, "ReceiveTimeoutMs", c.receiveTimeoutMs);
     readInt(s, "DlPhaseTimeoutMs", c.dlPhaseTimeoutMs);
     readInt(s, "TotalTimeoutMs", c.totalTimeoutMs);
+    readBounded(s, "CheckConcurrency", 1, 16, c.checkConcurrency, notes);
+    readBounded(s, "PerHostInFlight", 1, 16, c.perHostInFlight, notes);
+    readBounded(s, "PerHostIntervalMs", 0, 60000, c.perHostIntervalMs, notes);
+    readBounded(s, "HostPauseMs", 0, 300000, c.hostPauseMs, notes);
     readString(s, "HostsFile", c.hostsFile);
     if (!c.hostsFile.isEmpty() && QFileInfo(c.hostsFile).isRelative()) {
         const QString besideIni = QFileInfo(path).absoluteDir().filePath(c.hostsFile);

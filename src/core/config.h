@@ -2,6 +2,7 @@
 // Program configuration: dropscout.ini (Qt INI format) in the current directory, else in the user's
 // configuration folder. Every key has a default, so a fresh machine needs no file at all.
 #include <QString>
+#include <QStringList>
 
 namespace ds {
 
@@ -44,13 +45,23 @@ struct Config {
     // against the file's own folder when the map is there, else against the current folder.
     QString hostsFile;
 
+    // The live checks' engine: requests in flight at once (1-16), and per service host at most
+    // perHostInFlight of them, their starts at least perHostIntervalMs apart.
+    int checkConcurrency = 4;
+    int perHostInFlight = 2;
+    int perHostIntervalMs = 200;
+    // How long a host that pushed back (429, 503, a verification page) is first left alone when it does
+    // not say (Retry-After); each further pause doubles, up to 5 minutes.
+    int hostPauseMs = 30000;
+
     // The program's own window frame (caption strip and border) on its five main windows. Off (Skin=0)
     // gives them the desktop's frame, for desktops that handle frameless windows badly.
     bool skin = true;
 };
 
-// Reads the file at `path`; missing keys keep their defaults.
-Config LoadConfig(const QString& path);
+// Reads the file at `path`; missing keys keep their defaults. Values out of range are brought into it,
+// and each such repair is described in `notes` (one line each) when it is given.
+Config LoadConfig(const QString& path, QStringList* notes = nullptr);
 // The file the program reads at start: ./dropscout.ini if it exists, else the user's config folder.
 QString DefaultConfigPath();
 

@@ -20,6 +20,8 @@ RequestResult Fetch(const QString& url, const RequestOptions& options) {
     return result;
 }
 
+}  // namespace
+
 // The plain fetches: certificate errors ignored and the five headers, like a browser form post
 // that never checks anything. Their limits stand in for the Windows client's defaults, which are
 // finite too (a dead server must not hang the window).
@@ -38,6 +40,21 @@ RequestOptions PlainOptions(bool post) {
     o.bodyCapBytes = c.bodyCapBytes;
     return o;
 }
+
+RequestOptions DlOptions() {
+    const Config& c = config();
+    RequestOptions o;
+    o.method = RequestOptions::Method::Get;
+    o.verifyCertificates = true;
+    o.followRedirects = true;
+    o.standardHeaders = false;
+    o.resolveTimeoutMs = o.connectTimeoutMs = o.sendTimeoutMs = o.receiveTimeoutMs = c.dlPhaseTimeoutMs;
+    o.totalTimeoutMs = c.totalTimeoutMs;
+    o.bodyCapBytes = c.bodyCapBytes;
+    return o;
+}
+
+namespace {
 
 FetchReply PlainFetch(const QString& url, const QString& charset, bool post) {
     const RequestResult r = Fetch(url, PlainOptions(post));
@@ -75,18 +92,8 @@ PageReply GetPage(const QString& url) {
 QString GetBodydl(const QString& url, const QString& charset) { return GetBodydlReply(url, charset).body; }
 
 FetchReply GetBodydlReply(const QString& url, const QString& charset) {
-    const Config& c = config();
-    RequestOptions o;
-    o.method = RequestOptions::Method::Get;
-    o.verifyCertificates = true;
-    o.followRedirects = true;
-    o.standardHeaders = false;
-    o.resolveTimeoutMs = o.connectTimeoutMs = o.sendTimeoutMs = o.receiveTimeoutMs = c.dlPhaseTimeoutMs;
-    o.totalTimeoutMs = c.totalTimeoutMs;
-    o.bodyCapBytes = c.bodyCapBytes;
-
     const FetchReply wrong{0, QStringLiteral("wrong")};
-    const RequestResult r = Fetch(url, o);
+    const RequestResult r = Fetch(url, DlOptions());
     if (!r.ok) return wrong;
     try {
         return {r.status, BytesToBstr(r.body, charset)};

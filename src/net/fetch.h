@@ -42,6 +42,12 @@ struct PageReply {
 };
 PageReply GetPage(const QString& url);
 
+// The request settings of the two families above, from configuration: GetBody's (POST for GetBodyhead)
+// and GetBodydl's. The check engine sends its requests with the same ones.
+struct RequestOptions;
+RequestOptions PlainOptions(bool post);
+RequestOptions DlOptions();
+
 // True for http and https addresses. Callers that build an address from a setting check it first: an
 // empty or scheme-less base would otherwise be guessed into a host name (often the domain being
 // checked) and fetched from the network.

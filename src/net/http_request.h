@@ -2,6 +2,7 @@
 // One HTTP request over libcurl, parameterised by the few things the fetch operations differ in.
 // Blocking; safe to call from any thread, each call with its own handles.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <functional>
 
@@ -14,6 +15,9 @@ struct RequestOptions {
     bool followRedirects = false;
     // Referer (the address itself), User-Agent, Connection, Content-Length, Content-Type, in that order.
     bool standardHeaders = false;
+    // Further header lines ("Accept: application/rdap+json"), after the standard ones.
+    QList<QByteArray> extraHeaders;
+    int maxRedirects = 10;
     // Phase limits in milliseconds. Send and receive are idle limits: time without a byte moving.
     int resolveTimeoutMs = 10000;
     int connectTimeoutMs = 10000;
@@ -33,6 +37,7 @@ struct RequestResult {
     QString finalUrl;        // the address the answer came from (after redirects)
     QByteArray body;
     bool truncated = false;  // the body reached bodyCapBytes and the rest was not read
+    QByteArray retryAfter;   // the Retry-After header as sent, when there was one
     QString error;           // why ok is false
 };
 

@@ -1,0 +1,32 @@
+#pragma once
+// How the engine asks each kind of question and reads what came back: the request settings of the
+// fetch the check has always used, and the check's own rules applied to the answer.
+#include <QDateTime>
+
+#include "checks/engine/check_job.h"
+#include "net/http_request.h"
+
+namespace ds::checks::engine {
+
+// The request for a job: GetBody's settings for the whois page, GetBodydl's for the metric services.
+net::RequestOptions RequestOptionsFor(Ask ask);
+// The character set answers of that kind are read in.
+QString CharsetFor(Ask ask);
+
+// The host a job's address goes to, with its port when it has one: the unit of politeness.
+QString HostOf(const QString& url);
+
+// True when the answer is the host pushing back (429, 503, a verification or throttling page): the
+// job is asked again after a pause rather than answered.
+bool IsPushBack(const net::RequestResult& reply, const QString& decodedBody);
+
+// The result of a job from its reply (the request was made; `reply.ok` false when it failed).
+CheckResult ReadReply(const CheckJob& job, const net::RequestResult& reply, const QString& decodedBody);
+
+// The result of a job that was never sent because its address is not http(s).
+CheckResult NotSent(const CheckJob& job);
+
+// "no answer in 8 s (timed out during receiving the answer after 8000 ms)" and the like.
+QString NoAnswerReason(const QString& transferError);
+
+}  // namespace ds::checks::engine
