@@ -10,7 +10,10 @@ std::optional<qint64> RetryAfterMs(const QByteArray& value, const QDateTime& now
     bool ok = false;
     const qint64 seconds = text.toLongLong(&ok);
     if (ok) return seconds < 0 ? std::nullopt : std::optional<qint64>(std::min(seconds * 1000, capMs));
-    const QDateTime at = QDateTime::fromString(QString::fromLatin1(text), Qt::RFC2822Date);
+    // HTTP dates end in "GMT", which the RFC 2822 reader takes only as a numeric zone.
+    QString date = QString::fromLatin1(text);
+    if (date.endsWith(u" GMT")) date = date.left(date.size() - 4) + u" +0000";
+    const QDateTime at = QDateTime::fromString(date, Qt::RFC2822Date);
     if (!at.isValid()) return std::nullopt;
     return std::clamp<qint64>(now.msecsTo(at), 0, capMs);
 }
