@@ -11,6 +11,7 @@
 #include <QTranslator>
 #include <cstdio>
 
+#include "app/features.h"
 #include "core/clock.h"
 #include "core/config.h"
 #include "search/window_settings.h"
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
     // take its input either.
     ds::ui::InstallLockWaitPump();
     ds::skin::InstallFormSkins();  // the program's own frame on its five windows (dropscout.ini Skin=0: none)
+    ds::app::InstallFeaturesInEveryMainWindow();
 
     if (parser.isSet(demo)) {
         try {

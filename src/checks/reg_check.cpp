@@ -2,15 +2,18 @@
 
 #include <QCoreApplication>
 #include <QHash>
+#include <QPointer>
+#include <vector>
 #include <algorithm>
 
+#include "checks/engine/check_engine.h"
 #include "checks/install.h"
+#include "checks/window_run.h"
 #include "checks/reg_classifier.h"
 #include "core/clock.h"
 #include "core/reentry_guard.h"
 #include "core/remote_settings.h"
 #include "db/shared_objects.h"
-#include "net/fetch.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
 #include "ui/busy_strip.h"
@@ -70,43 +73,56 @@ void SendWriteBack(const QString& statement, WriteBackTally& tally) {
     }
 }
 
-// Fetches and classifies one picked row; the row has already been marked "查询中", and its status and
-// colour before that are given to put back if the row is abandoned.
-void CheckRow(search::Fdomain& form, ui::GridControl& grid, int row, const QString& domain, const QString& table,
-              bool writeBack, const QString& previousStatus, uint32_t previousColor, WriteBackTally& tally) {
-    const QString url = remoteSettings().field(QStringLiteral("lwhoisurl")) + domain;
-    // Without a whois address the domain itself would be fetched, and its own "not found" page read as
-    // free; no answer is what it is (the row times out).
-    net::FetchReply reply;
-    if (net::IsWebAddress(url)) reply = net::GetBodyReply(url, QString::fromUtf16(WhoisCharset));
-    const QString page = reply.body.toLower();
+// A row a pass asks about, as it was when the pass began; `marked` once its job went out and the row
+// was shown as being asked about, with what it showed before.
+struct PickedRow {
+    int row = 0;
+    QString domain;
+    bool marked = false;
+    QString previousStatus;
+    uint32_t previousColor = 0;
+};
 
-    // The window kept handling events during the fetch; a search or an import may have replaced the
-    // rows meanwhile, and the answer belongs to the domain that was asked about, not to the new row.
-    // A row still marked as being asked about (its domain was typed over) gets its status back, or no
-    // pass would ever pick it again.
-    if (row >= grid.rows() || grid.cellText(row, col::Domain) != domain) {
-        if (row < grid.rows() && grid.cellText(row, col::Status) == QString::fromUtf16(StatusQuerying)) {
-            grid.setCellText(row, col::Status, previousStatus);
-            grid.setCellColor(row, col::Status, previousColor);
+bool RowShows(ui::GridControl& grid, const PickedRow& p) {
+    return p.row < grid.rows() && grid.cellText(p.row, col::Domain) == p.domain;
+}
+
+QString TipFor(const engine::CheckResult& r) {
+    return r.reason + u" · " + ds::clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+// Writes one answer into its row. The window kept handling events while the job ran; a search or an
+// import may have replaced the rows meanwhile, and the answer belongs to the domain that was asked
+// about, not to the new row. A row still marked as being asked about (its domain was typed over, or
+// the run was stopped) gets its status back, or no pass would ever pick it again.
+void ApplyResult(search::Fdomain& form, ui::GridControl& grid, const PickedRow& p, const engine::CheckResult& r,
+                 const QString& table, bool writeBack, WriteBackTally& tally) {
+    if (!RowShows(grid, p) || r.end == engine::JobEnd::Stopped) {
+        if (p.marked && p.row < grid.rows() &&
+            grid.cellText(p.row, col::Status) == QString::fromUtf16(StatusQuerying)) {
+            grid.setCellText(p.row, col::Status, p.previousStatus);
+            grid.setCellColor(p.row, col::Status, p.previousColor);
         }
         return;
     }
-
-    const RegOutcome outcome = ClassifyWhoisReply(reply.status, page);
-    grid.setCellColor(row, col::Status, outcome == RegOutcome::Free ? search::kMarkColor
-                                                                    : grid.cellColor(0, col::Domain));
-    grid.setCellText(row, col::Status, StatusText(outcome));
-    if (outcome != RegOutcome::Registered || !writeBack || !ShowsRegistrationRecord(page)) return;
+    const RegOutcome outcome = r.regOutcome;
+    grid.setCellColor(p.row, col::Status, outcome == RegOutcome::Free ? search::kMarkColor
+                                                                      : grid.cellColor(0, col::Domain));
+    grid.setCellText(p.row, col::Status, StatusText(outcome));
+    grid.setCellTip(p.row, col::Status, TipFor(r));
+    tally.outcomes.insert(p.row, grid.cellText(p.row, col::Status));
+    if (outcome != RegOutcome::Registered || !writeBack || !r.registrationRecord) return;
 
     const std::optional<QString> statement =
-        WriteBackStatement(table, grid.cellText(row, col::Id), grid.cellText(row, col::Deleted),
+        WriteBackStatement(table, grid.cellText(p.row, col::Id), grid.cellText(p.row, col::Deleted),
                            ds::clock().today(), form.state().loadedTable);
     if (statement) SendWriteBack(*statement, tally);
 }
 
+// One pass over the rows it picks: every picked row becomes one job, sent as the engine's limits allow.
 void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBack, WriteBackTally& tally) {
-    ui::GridControl* grid = form.grid1();
+    // Answers of a stopped run may still arrive while the window is being closed.
+    const QPointer<ui::GridControl> grid = form.grid1();
     ui::BusyStrip* strip = BusyStripOf(form);
     if (strip)
         strip->showBusy(QString::fromUtf16(RegBusyText));
@@ -114,31 +130,45 @@ void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBa
         QCoreApplication::processEvents();
     form.state().StopFlag = false;
 
-    // Rows added while the pass runs are left for the next run.
-    const int rowCount = grid ? grid->rows() : 0;
-    int picked = 0, asked = 0;
-    for (int row = 1; row < rowCount; ++row)
-        picked += IsRowPicked(pass, grid->cellText(row, col::Domain), grid->cellText(row, col::Status));
-    if (strip) strip->setProgress(0, picked);
-    for (int row = 1; row < rowCount; ++row) {
-        QCoreApplication::processEvents();
-        if (form.state().StopFlag) {
-            tally.stopped = true;
-            break;
-        }
+    // Rows added while the pass runs are left for the next run. The import tab's rows come with no
+    // status at all; there the first pass takes them too, or the check would never ask about a list.
+    const bool emptyToo = !writeBack && pass == 0;
+    std::vector<PickedRow> picked;
+    for (int row = 1; grid && row < grid->rows(); ++row) {
         const QString domain = grid->cellText(row, col::Domain);
-        const QString status = grid->cellText(row, col::Status);
-        if (!IsRowPicked(pass, domain, status)) continue;
-        const uint32_t color = grid->cellColor(row, col::Status);
-        grid->setCellText(row, col::Status, QString::fromUtf16(StatusQuerying));
-        QCoreApplication::processEvents();
-        CheckRow(form, *grid, row, domain, table, writeBack, status, color, tally);
-        if (row < grid->rows() && grid->cellText(row, col::Domain) == domain)
-            tally.outcomes.insert(row, grid->cellText(row, col::Status));
-        // Rows edited during the pass may have joined it; the count never runs past its total.
-        if (strip) strip->setProgress(++asked, std::max(picked, asked));
+        if (IsRowPicked(pass, domain, grid->cellText(row, col::Status), emptyToo)) picked.push_back({row, domain});
     }
 
+    engine::CheckEngine engine(WindowEngineSettings(form));
+    WindowRun run(form, engine, strip);
+    int answered = 0;
+    const int total = static_cast<int>(picked.size());
+    run.showProgress(0, total);
+    const QString whoisBase = remoteSettings().field(QStringLiteral("lwhoisurl"));
+    QObject::connect(&engine, &engine::CheckEngine::jobStarted, &engine, [&](quint64 key) {
+        PickedRow& p = picked[key];
+        if (!grid || !RowShows(*grid, p)) return;
+        p.marked = true;
+        p.previousStatus = grid->cellText(p.row, col::Status);
+        p.previousColor = grid->cellColor(p.row, col::Status);
+        grid->setCellText(p.row, col::Status, QString::fromUtf16(StatusQuerying));
+        run.showProgress(answered, total);
+    });
+    QObject::connect(&engine, &engine::CheckEngine::jobFinished, &engine, [&](const engine::CheckResult& r) {
+        if (!grid) return;
+        ApplyResult(form, *grid, picked[r.key], r, table, writeBack, tally);
+        if (r.end != engine::JobEnd::Stopped) ++answered;
+        run.showProgress(answered, total);
+    });
+    for (size_t i = 0; i < picked.size(); ++i)
+        engine.submit({i, picked[i].domain, engine::Ask::Whois, whoisBase + picked[i].domain});
+
+    const WindowRun::End end = run.wait();
+    if (end == WindowRun::End::WindowGone) {
+        tally.stopped = true;
+        return;
+    }
+    if (end == WindowRun::End::Stopped) tally.stopped = true;
     form.state().StopFlag = true;
     if (strip) strip->hide();
     form.ApplySelection();
@@ -150,9 +180,12 @@ bool IsRegCheckRunning(const search::Fdomain& form) { return RunningForms().cont
 
 void CheckRegStatus(search::Fdomain& form, int pass, const QString& table, bool writeBack) {
     WriteBackTally tally;
+    QPointer<search::Fdomain> alive(&form);
     RunPass(form, pass, table, writeBack, tally);
-    // The retry pass starts afresh, so a stop that ended the first pass does not end the retry.
-    if (pass == 0) RunPass(form, 1, table, writeBack, tally);
+    if (!alive) return;
+    // A stop ends the whole run: the retry pass would ask again about the very rows the stop cut.
+    if (pass == 0 && !tally.stopped) RunPass(form, 1, table, writeBack, tally);
+    if (!alive) return;
     if (ui::BusyStrip* strip = BusyStripOf(form)) strip->finish(RunSummary(tally));
     if (tally.failed > 0)
         ui::desktop().message(&form, QString::fromUtf16(WriteBackFailedText).arg(tally.failed) + tally.lastError);

@@ -115,9 +115,9 @@ QString StatusText(RegOutcome outcome) {
     return {};
 }
 
-bool IsRowPicked(int pass, const QString& domain, const QString& status) {
+bool IsRowPicked(int pass, const QString& domain, const QString& status, bool emptyToo) {
     if (!domain.contains(u'.')) return false;
-    if (pass == 0) return status == QString::fromUtf16(StatusFree);
+    if (pass == 0) return status == QString::fromUtf16(StatusFree) || (emptyToo && status.isEmpty());
     if (pass == 1) return status.trimmed() == QString::fromUtf16(StatusTimedOut);
     return false;
 }

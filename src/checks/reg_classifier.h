@@ -40,9 +40,10 @@ QString WhoisAnswerReason(RegOutcome outcome, const QString& lowerCasedPage);
 
 QString StatusText(RegOutcome outcome);
 
-// Pass 0 visits rows still shown as free (the exact text, so "未注册 " is left alone); pass 1 retries
-// the rows the first pass left as timed out. A domain without "." is never visited.
-bool IsRowPicked(int pass, const QString& domain, const QString& status);
+// Pass 0 visits rows still shown as free (the exact text, so "未注册 " is left alone), and with
+// `emptyToo` rows without any status (an imported list's); pass 1 retries the rows the first pass left
+// as timed out. A domain without "." is never visited.
+bool IsRowPicked(int pass, const QString& domain, const QString& status, bool emptyToo = false);
 
 // The statement that marks a registered domain as taken again in `table`, or nothing. Only a row whose
 // deletion date ("YYYY-MM-DD") lies before `today` and whose id reads as a number above 0 is written

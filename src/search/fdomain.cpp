@@ -1,9 +1,5 @@
 #include "search/fdomain.h"
 
-#include "checks/install.h"
-#include "lists/install.h"
-#include "tools/install.h"
-
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
@@ -11,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QScreen>
@@ -77,17 +74,36 @@ Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
 
     wireHandlers();
     setUpGridCommands();
+    // One number behind the three 并发查询数 boxes: a change in one shows in the others.
+    const QList<QSpinBox*> concurrency = {findChild<QSpinBox*>(QStringLiteral("lconcurrency(0)")),
+                                          findChild<QSpinBox*>(QStringLiteral("lconcurrency(1)")),
+                                          findChild<QSpinBox*>(QStringLiteral("lconcurrency(2)"))};
+    for (QSpinBox* box : concurrency) {
+        if (!box) continue;
+        connect(box, &QSpinBox::valueChanged, this, [concurrency](int value) {
+            for (QSpinBox* other : concurrency)
+                if (other && other->value() != value) other->setValue(value);
+        });
+    }
     resize(kDefaultSize);
     Form_Load();
-    checks::InstallLiveChecks(*this);
-    tools::InstallSideTools(*this);
-    lists::InstallListsAndNotices(*this);
+    // The features this window hosts (checks, side tools, lists) are wired in from outside.
+    if (FeatureInstaller()) FeatureInstaller()(*this);
     // What the user has not changed yet, for the restore command; then what the user changed last time.
     defaults_ = ControlSnapshot::Take(this);
     loadSettings();
 }
 
 Fdomain::~Fdomain() = default;
+
+std::function<void(Fdomain&)>& Fdomain::FeatureInstaller() {
+    static std::function<void(Fdomain&)> installer;
+    return installer;
+}
+
+void Fdomain::SetFeatureInstaller(std::function<void(Fdomain&)> installer) {
+    FeatureInstaller() = std::move(installer);
+}
 
 // The bottom line of the window: what the last long command reported, and the strip with the running
 // one's progress. Both sit below the grid, so neither covers rows that are being written.

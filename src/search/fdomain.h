@@ -58,6 +58,9 @@ public:
     // domain into its query box and run the lookup.
     using HandOver = std::function<void(const QString& domain)>;
     void setHandOver(const QString& window, HandOver handOver);
+    // Run by every new main window while it is built, before its remembered settings are read: the
+    // program's composition root wires the checks, tools and lists in with it.
+    static void SetFeatureInstaller(std::function<void(Fdomain&)> installer);
     // Run by ReleaseResources, for objects the window holds for other parts (skin, ping).
     void addReleaseHook(std::function<void()> hook);
 
@@ -113,6 +116,7 @@ public:
     void fitToScreen();
 
 protected:
+    static std::function<void(Fdomain&)>& FeatureInstaller();
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;

@@ -166,6 +166,7 @@ QWidget* Fdomain::buildListsTab() {
                                QStringLiteral("<TextBlock>查询<Run Foreground=\"blue\" FontWeight=\"Bold\">即时注册状态</Run></TextBlock>")));
     cv->addWidget(actionButton(checks, QStringLiteral("lgetshow(0)"),
                                QStringLiteral("<TextBlock>查询<Run Foreground=\"blue\" FontWeight=\"Bold\">即时收录信息</Run></TextBlock>")));
+    cv->addWidget(MakeConcurrencyBox(checks, 0));
     cv->addWidget(ui::MarkStopButton(MakeButton(
         checks, QStringLiteral("lstop1"),
         QStringLiteral("<TextBlock><Run Foreground=\"red\" FontWeight=\"Bold\">停止</Run>查询</TextBlock>"))));

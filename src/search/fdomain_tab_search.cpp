@@ -133,6 +133,7 @@ QWidget* Fdomain::buildFiledTab() {
     top->addWidget(actionButton(page, QStringLiteral("lfindwhois"), QStringLiteral("WHOIS")));
     top->addWidget(actionButton(page, QStringLiteral("lregshow(1)"), kRegShowCaption));
     top->addWidget(actionButton(page, QStringLiteral("lgetshow(1)"), kGetShowCaption));
+    top->addWidget(MakeConcurrencyBox(page, 1));
     v->addLayout(top);
 
     auto* groups = new QHBoxLayout;
@@ -196,6 +197,7 @@ QWidget* Fdomain::buildExpiredTab() {
     top->addWidget(actionButton(page, QStringLiteral("slfindwhois"), QStringLiteral("WHOIS")));
     top->addWidget(actionButton(page, QStringLiteral("lregshow(2)"), kRegShowCaption));
     top->addWidget(actionButton(page, QStringLiteral("lgetshow(2)"), kGetShowCaption));
+    top->addWidget(MakeConcurrencyBox(page, 2));
     v->addLayout(top);
 
     auto* groups = new QHBoxLayout;

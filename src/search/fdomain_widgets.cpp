@@ -2,12 +2,16 @@
 
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QSpinBox>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "core/clock.h"
+#include "core/config.h"
 #include "core/text.h"
 #include "ui/markup.h"
 
@@ -94,6 +98,23 @@ void UpDownSpinner::stepBy(int steps) {
     // The box's own edit handlers run as if the user had typed the new number.
     emit buddy_->textEdited(buddy_->text());
     emit buddy_->editingFinished();
+}
+
+QWidget* MakeConcurrencyBox(QWidget* parent, int index) {
+    auto* holder = new QWidget(parent);
+    auto* h = new QHBoxLayout(holder);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(2);
+    auto* label = new QLabel(QStringLiteral("并发查询数"), holder);
+    auto* box = new QSpinBox(holder);
+    box->setObjectName(ArrayName(QStringLiteral("lconcurrency"), index));
+    box->setRange(1, 16);
+    box->setValue(std::clamp(config().checkConcurrency, 1, 16));
+    box->setToolTip(QStringLiteral("即时查询同时发出的请求数（每个服务器最多 %1 个）").arg(config().perHostInFlight));
+    label->setBuddy(box);
+    h->addWidget(label);
+    h->addWidget(box);
+    return holder;
 }
 
 }  // namespace ds::search

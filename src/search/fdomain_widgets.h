@@ -32,6 +32,9 @@ QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& text, i
 // A date picker with a drop-down calendar showing dates as YYYY-MM-DD.
 QDateEdit* MakeDate(QWidget* parent, const QString& name);
 QGroupBox* MakeGroup(QWidget* parent, const QString& title);
+// The 并发查询数 box beside a group of check buttons, `lconcurrency(index)`: how many requests the
+// live checks keep in flight (1-16, from dropscout.ini at first). The window keeps its boxes in step.
+QWidget* MakeConcurrencyBox(QWidget* parent, int index);
 // A hidden label that only holds a value for other code to read by name.
 QLabel* MakeValueLabel(QWidget* parent, const QString& name, const QString& text);
 

@@ -8,6 +8,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSpinBox>
 #include <QStandardPaths>
 
 #include "core/text.h"
@@ -51,7 +52,7 @@ RememberedControls BuildRemembered() {
                << Array(QStringLiteral("lshowset"), 3) << Array(QStringLiteral("louttext"), 4)
                << Array(QStringLiteral("lrankset"), 4);
     r.numbers << Numbered(QStringLiteral("stxtUpDown"), 1, 4) << QStringLiteral("lmaxnum")
-              << QStringLiteral("lsetrow") << QStringLiteral("lnewrowset");
+              << QStringLiteral("lsetrow") << QStringLiteral("lnewrowset") << QStringLiteral("lconcurrency(0)");
     return r;
 }
 
@@ -98,8 +99,10 @@ ControlSnapshot ControlSnapshot::Take(const QWidget* form) {
     const RememberedControls& r = Remembered();
     for (const QString& name : r.switches)
         if (const auto* b = form->findChild<QAbstractButton*>(name)) s.values.insert(name, b->isChecked());
-    for (const QString& name : r.numbers)
+    for (const QString& name : r.numbers) {
         if (const auto* e = form->findChild<QLineEdit*>(name)) s.values.insert(name, e->text());
+        if (const auto* b = form->findChild<QSpinBox*>(name)) s.values.insert(name, QString::number(b->value()));
+    }
     for (const QString& name : r.dates)
         if (const auto* d = form->findChild<QDateEdit*>(name)) s.values.insert(name, d->date());
     return s;
@@ -118,6 +121,8 @@ void ControlSnapshot::applyTo(QWidget* form) const {
             if (auto* d = form->findChild<QDateEdit*>(it.key())) d->setDate(v.toDate());
         } else if (auto* e = form->findChild<QLineEdit*>(it.key())) {
             e->setText(v.toString());
+        } else if (auto* b = form->findChild<QSpinBox*>(it.key())) {
+            b->setValue(v.toString().toInt());  // the box keeps it within its range
         }
     }
 }

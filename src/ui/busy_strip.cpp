@@ -24,7 +24,15 @@ void BusyStrip::setText(const QString& text) {
     refresh();
 }
 
-QString BusyStrip::shownText() const { return total_ > 0 ? text_ + u"  " + ProgressCount(done_, total_) : text_; }
+QString BusyStrip::shownText() const {
+    return total_ > 0 ? text_ + u"  " + ProgressCount(done_, total_) + detail_ : text_;
+}
+
+void BusyStrip::setDetail(const QString& detail) {
+    if (detail == detail_) return;
+    detail_ = detail;
+    refresh();
+}
 
 void BusyStrip::refresh() { update(); }
 
@@ -51,6 +59,7 @@ void BusyStrip::setProgress(qint64 done, qint64 total) {
 
 void BusyStrip::showBusy(const QString& text) {
     done_ = total_ = 0;
+    detail_.clear();
     setRange(0, 0);
     setText(text);
     if (statusLine_) statusLine_->clear();
@@ -65,6 +74,7 @@ QLabel* BusyStrip::statusLine() const { return statusLine_; }
 void BusyStrip::finish(const QString& summary) {
     hide();
     done_ = total_ = 0;
+    detail_.clear();
     if (statusLine_) statusLine_->setText(summary);
 }
 

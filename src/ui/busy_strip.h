@@ -26,6 +26,8 @@ public:
     void showBusy(const QString& text);
     // `done` of `total` steps; a total below 1 goes back to the running indicator without a count.
     void setProgress(qint64 done, qint64 total);
+    // A note shown after the count ("，进行中 4"); cleared by showBusy and finish.
+    void setDetail(const QString& detail);
 
     // The label that keeps a command's closing report; none by default.
     void setStatusLine(QLabel* line);
@@ -42,6 +44,7 @@ private:
     QString text_;
     qint64 done_ = 0;
     qint64 total_ = 0;
+    QString detail_;
     QPointer<QLabel> statusLine_;
 };
 

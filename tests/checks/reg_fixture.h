@@ -97,6 +97,11 @@ struct GridRow {
 class CheckWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // One request at a time, as the rows come, so each test can tell which request a page answers;
+        // the engine's own tests cover several at once.
+        engineConfig_.edit().checkConcurrency = 1;
+        engineConfig_.edit().perHostIntervalMs = 0;
+        engineConfig_.apply();
         SetClock(std::make_shared<FixedClock>(QDateTime(kToday, QTime(9, 0))));
         path_ = cwd_.file(QStringLiteral("domains.db"));
         db::CreateEmptyDatabase(path_);
@@ -165,6 +170,7 @@ protected:
     }
     ui::GridControl* grid() { return w_->grid1(); }
 
+    ds::test::ConfigScope engineConfig_;
     ds::test::TempCwd cwd_;
     ds::test::DesktopScope desktop_;
     QString path_;

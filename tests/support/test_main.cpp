@@ -2,9 +2,13 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "app/features.h"
+
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // As the program does: every main window a test builds hosts the checks, tools and lists.
+    ds::app::InstallFeaturesInEveryMainWindow();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
