@@ -47,6 +47,7 @@ public:
         server_.Get(R"(/10\.0\.0\.7)", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("<table class=\"table\"><tr><td><b>Location</b></td><td>x</td></tr></table>", "text/html");
         });
+        server_.set_tcp_nodelay(true);  // as real servers do on kept-alive connections
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running()) std::this_thread::yield();

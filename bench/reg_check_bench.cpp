@@ -47,6 +47,7 @@ public:
             }
             res.set_content("<html>Whois results for the domain: Registrar: ABC, Status ok</html>", "text/html");
         });
+        server_.set_tcp_nodelay(true);  // as real servers do on kept-alive connections
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
         while (!server_.is_running()) std::this_thread::yield();

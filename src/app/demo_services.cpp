@@ -229,6 +229,8 @@ int DemoServices::bind(const std::string& host, const std::array<int, kServiceCo
     for (int i = 0; i < kServiceCount; ++i) {
         httplib::Server& s = *servers_[static_cast<size_t>(i)];
         const int want = ports[static_cast<size_t>(i)];
+        // As real web servers do on kept-alive connections (the checks reuse them).
+        s.set_tcp_nodelay(true);
         const int got = want == 0 ? s.bind_to_any_port(host) : (s.bind_to_port(host, want) ? want : -1);
         if (got <= 0) return i;
         ports_[static_cast<size_t>(i)] = got;

@@ -4,14 +4,16 @@
 #include <QListWidget>
 #include <QPointer>
 #include <algorithm>
+#include <vector>
 
+#include "checks/engine/check_engine.h"
 #include "checks/install.h"
 #include "checks/metrics_rules.h"
+#include "checks/window_run.h"
 #include "core/clock.h"
 #include "core/config.h"
 #include "core/reentry_guard.h"
 #include "core/remote_settings.h"
-#include "net/fetch.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
 #include "ui/busy_strip.h"
@@ -21,142 +23,197 @@
 namespace ds::checks {
 namespace {
 
-// Forms with a run in progress. The buttons stay live while a run yields, so a second click arrives
+// Forms with a run in progress. The buttons stay live while a run waits, so a second click arrives
 // inside the first run; it is ignored rather than nested.
 QSet<const void*>& RunningForms() {
     static QSet<const void*> forms;
     return forms;
 }
 
-// One run over the grid. The form may be closed while the run yields; every yield is followed by a
-// check that it still exists.
+engine::Ask AskOf(Metric m) {
+    switch (m) {
+    case Metric::BaiduSite: return engine::Ask::BaiduSite;
+    case Metric::BaiduDomain: return engine::Ask::BaiduDomain;
+    case Metric::Alexa: return engine::Ask::Alexa;
+    case Metric::PageRank: return engine::Ask::PageRank;
+    }
+    return engine::Ask::BaiduSite;
+}
+
+// One metric of one row: its requests go out one after another (a failure moves on to the next relay),
+// while other metrics and rows run beside it as far as the engine's concurrency allows. At concurrency
+// 1 that is exactly the old order: row by row, metric by metric, retry by retry.
+struct Item {
+    int row = 0;
+    QString domain;
+    Metric metric = Metric::BaiduSite;
+    int retries = 0;
+    bool firstAnswered = false;
+};
+
 class MetricsRun {
 public:
-    MetricsRun(search::Fdomain& form, const MetricFetch& fetch) : form_(&form), fetch_(fetch) {}
+    MetricsRun(search::Fdomain& form, const MetricRequestWatch& watch)
+        : form_(&form), grid_(form.grid1()), watch_(watch) {}
 
     void run() {
         auto* busy = form_->findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));
         if (busy) busy->showBusy(QString::fromUtf16(kSiteMetricsBusyText));
-        if (!yield()) return;
+        QCoreApplication::processEvents();
+        if (form_.isNull() || grid_.isNull()) return;
 
         form_->state().StopFlag = false;
-        proxyIndex_ = 0;
-        const int rows = form_->grid1()->rows();
-        int total = 0, done = 0;
-        bool stopped = false;
-        for (int row = 1; row < rows; ++row) total += form_->grid1()->cellText(row, search::col::Domain).contains(u'.');
-        if (busy) busy->setProgress(0, total);
-        for (int row = 1; row < rows; ++row) {
-            if (!yield()) return;
-            if (form_->state().StopFlag) {
-                stopped = true;
-                break;
-            }
-            const QString cell = form_->grid1()->cellText(row, search::col::Domain);
-            if (!cell.contains(u'.')) continue;
-            if (!checkRow(row, cell.trimmed())) return;
-            if (busy) busy->setProgress(++done, std::max(total, done));
-        }
+        pickItems();
+        engine::CheckEngine engine(WindowEngineSettings(*form_));
+        engine_ = &engine;
+        WindowRun run(*form_, engine, busy);
+        run_ = &run;
+        QObject::connect(&engine, &engine::CheckEngine::jobStarted, &engine, [this](quint64) { showProgress(); });
+        QObject::connect(&engine, &engine::CheckEngine::jobFinished, &engine,
+                         [this](const engine::CheckResult& r) { answered(r); });
+        showProgress();
+        fill();
+        const WindowRun::End end = run.wait();
+        if (end == WindowRun::End::WindowGone || form_.isNull()) return;
 
         form_->state().StopFlag = true;
-        if (busy) busy->finish(summary(stopped, done));
+        if (busy) busy->finish(summary(end == WindowRun::End::Stopped));
         form_->ApplySelection();
     }
 
 private:
-    // False when the form went away. The rows may be replaced while a fetch yields (a search, a paging
-    // click, an import); the row is then left alone, since its answers belong to the domain asked about.
-    bool checkRow(int row, const QString& domain) {
-        for (const Metric m : kMetricOrder) {
-            if (!enabled(m)) continue;
-            if (!rowShows(row, domain)) return true;
-            if (m == Metric::PageRank && IsInternationalName(domain)) {
-                writeValue(row, m, QString::fromUtf16(kInternationalPageRank));
-            } else {
-                bool alive = true;
-                const QString answer = fetchMetric(m, row, domain, alive);
-                if (!alive) return false;
-                if (!rowShows(row, domain)) return true;
-                // Every attempt failed (or the stop came first): the value the row had is still the best
-                // known one, and 0 or the no-rank stand-in would pass for a measurement.
-                if (AnswerFailed(m, answer))
-                    markNotMeasured(row, m);
-                else
-                    writeValue(row, m, MetricValue(m, answer));
+    // The rows with a name in them, and for each the metrics switched on, in the order they are asked.
+    // Rows added while the run goes on are left for the next run.
+    void pickItems() {
+        const int rows = grid_->rows();
+        for (int row = 1; row < rows; ++row) {
+            const QString cell = grid_->cellText(row, search::col::Domain);
+            if (!cell.contains(u'.')) continue;
+            ++rowsTotal_;
+            int count = 0;
+            for (const Metric m : kMetricOrder) {
+                if (!enabled(m)) continue;
+                items_.push_back({row, cell.trimmed(), m});
+                ++count;
             }
-            if (!yield()) return false;
-        }
-        return true;
-    }
-
-    void writeValue(int row, Metric m, const QString& value) {
-        ui::GridControl* grid = form_->grid1();
-        const int column = MetricColumn(m);
-        grid->setCellText(row, column, value);
-        if (grid->cellTip(row, column) == QString::fromUtf16(kNotMeasuredTip)) {
-            grid->setCellTip(row, column, QString());
-            grid->setCellColor(row, column, 0);
+            itemsLeft_.push_back(count);
+            if (count == 0) ++rowsDone_;
+            for (int i = 0; i < count; ++i) rowSlot_.push_back(static_cast<int>(itemsLeft_.size()) - 1);
         }
     }
 
-    void markNotMeasured(int row, Metric m) {
+    // Starts items while there is room; items that need no request finish at once.
+    void fill() {
+        while (!form_.isNull() && !form_->state().StopFlag && active_ < engine_->settings().concurrency &&
+               next_ < items_.size())
+            start(next_++);
+    }
+
+    void start(size_t index) {
+        Item& item = items_[index];
+        // The row was given another domain (a search or an import replaced the rows): its answers
+        // belong to the domain asked about, so the row's remaining metrics are not asked.
+        if (!rowShows(item)) return finishItem(index);
+        if (item.metric == Metric::PageRank && IsInternationalName(item.domain)) {
+            writeValue(item, QString::fromUtf16(kInternationalPageRank));
+            return finishItem(index);
+        }
+        ++active_;
+        if (item.row % 2 == 1)
+            askDirect(index);
+        else
+            ask(index, RelayRequest(item.metric, relayBase(proxyIndex_), item.domain, now()));
+    }
+
+    void ask(size_t index, const QString& url) {
+        const Item& item = items_[index];
+        if (watch_) watch_(url);
+        engine_->submitNext({index, item.domain, AskOf(item.metric), url});
+    }
+
+    // The service itself; PageRank's request carries a checksum asked for first.
+    void askDirect(size_t index) {
+        const Item& item = items_[index];
+        if (item.metric != Metric::PageRank) {
+            ask(index, DirectRequest(item.metric, item.domain, now(), QString(), config()));
+            return;
+        }
+        const QString url = ChecksumRequest(remoteSettings().field(QStringLiteral("llinkurl")), item.domain);
+        if (watch_) watch_(url);
+        engine_->submitNext({index, item.domain, engine::Ask::PageRankChecksum, url});
+    }
+
+    void answered(const engine::CheckResult& r) {
+        if (form_.isNull() || grid_.isNull()) return;
+        const size_t index = r.key;
+        Item& item = items_[index];
+        if (r.ask == engine::Ask::PageRankChecksum && r.end != engine::JobEnd::Stopped) {
+            ask(index, DirectRequest(Metric::PageRank, item.domain, now(), r.value, config()));
+            return;
+        }
+        if (item.firstAnswered) ++item.retries;
+        item.firstAnswered = true;
+        const bool stopped = r.end == engine::JobEnd::Stopped || form_->state().StopFlag;
+        if (!rowShows(item)) return endActive(index);
+        if (r.answered()) {
+            writeValue(item, r.value);
+            return endActive(index);
+        }
+        // Every attempt failed (or the stop came first): the value the row had is still the best known
+        // one, and 0 or the no-rank stand-in would pass for a measurement.
+        if (stopped || item.retries > kMaxRetries) {
+            markNotMeasured(item);
+            return endActive(index);
+        }
+        ++proxyIndex_;
+        if (proxyIndex_ >= relayCount()) {
+            proxyIndex_ = 0;
+            askDirect(index);
+        } else {
+            ask(index, RelayRequest(item.metric, relayBase(proxyIndex_), item.domain, now()));
+        }
+    }
+
+    void endActive(size_t index) {
+        --active_;
+        finishItem(index);
+        fill();
+    }
+
+    void finishItem(size_t index) {
+        if (--itemsLeft_[rowSlot_[index]] == 0) ++rowsDone_;
+        showProgress();
+    }
+
+    void showProgress() {
+        if (run_) run_->showProgress(rowsDone_, std::max(rowsTotal_, rowsDone_));
+    }
+
+    void writeValue(const Item& item, const QString& value) {
+        const int column = MetricColumn(item.metric);
+        grid_->setCellText(item.row, column, value);
+        if (grid_->cellTip(item.row, column) == QString::fromUtf16(kNotMeasuredTip)) {
+            grid_->setCellTip(item.row, column, QString());
+            grid_->setCellColor(item.row, column, 0);
+        }
+    }
+
+    void markNotMeasured(const Item& item) {
         ++notMeasured_;
-        ui::GridControl* grid = form_->grid1();
-        const int column = MetricColumn(m);
-        grid->setCellColor(row, column, kNotMeasuredColor);
-        grid->setCellTip(row, column, QString::fromUtf16(kNotMeasuredTip));
+        const int column = MetricColumn(item.metric);
+        grid_->setCellColor(item.row, column, kNotMeasuredColor);
+        grid_->setCellTip(item.row, column, QString::fromUtf16(kNotMeasuredTip));
     }
 
-    QString summary(bool stopped, int rows) const {
+    QString summary(bool stopped) const {
         QString line = stopped ? QStringLiteral("收录查询已停止：") : QStringLiteral("收录查询完成：");
-        line += u"已查询 " + QString::number(rows) + u" 个域名";
+        line += u"已查询 " + QString::number(rowsDone_) + u" 个域名";
         if (notMeasured_ > 0) line += u"，" + QString::number(notMeasured_) + u" 项未取得";
         return line;
     }
 
-    bool rowShows(int row, const QString& domain) const {
-        return form_->grid1()->cellText(row, search::col::Domain).trimmed() == domain;
-    }
-
-    // The first attempt alternates between the direct service (odd rows) and the relay in hand (even
-    // rows); each failure moves on to the next relay, and past the last one to the direct service.
-    QString fetchMetric(Metric m, int row, const QString& domain, bool& alive) {
-        QString answer = fetch_(row % 2 == 1 ? directAddress(m, domain) : relayAddress(m, domain));
-        if (form_.isNull()) {  // a fetch lets events run too
-            alive = false;
-            return {};
-        }
-        int retries = 0;
-        while (AnswerFailed(m, answer) && !form_->state().StopFlag) {
-            ++proxyIndex_;
-            QString address;
-            if (proxyIndex_ >= relayCount()) {
-                proxyIndex_ = 0;
-                address = directAddress(m, domain);
-            } else {
-                address = relayAddress(m, domain);
-            }
-            answer = fetch_(address);
-            if (!yield()) {
-                alive = false;
-                return {};
-            }
-            if (++retries > kMaxRetries) break;
-        }
-        return answer;
-    }
-
-    QString directAddress(Metric m, const QString& domain) {
-        QString checksum;
-        if (m == Metric::PageRank) {
-            const QString llinkurl = remoteSettings().field(QStringLiteral("llinkurl"));
-            checksum = ChecksumFromAnswer(fetch_(ChecksumRequest(llinkurl, domain)));
-        }
-        return DirectRequest(m, domain, now(), checksum, config());
-    }
-
-    QString relayAddress(Metric m, const QString& domain) {
-        return RelayRequest(m, relayBase(proxyIndex_), domain, now());
+    bool rowShows(const Item& item) const {
+        return item.row < grid_->rows() && grid_->cellText(item.row, search::col::Domain).trimmed() == item.domain;
     }
 
     static QString now() { return NowText(clock().now()); }
@@ -179,35 +236,31 @@ private:
         return item ? item->text() : QString();
     }
 
-    bool yield() {
-        QCoreApplication::processEvents();
-        return !form_.isNull();
-    }
-
     static constexpr int kMaxRetries = 100;  // a metric makes at most 102 requests per row
 
     QPointer<search::Fdomain> form_;
-    const MetricFetch& fetch_;
+    QPointer<ui::GridControl> grid_;
+    const MetricRequestWatch& watch_;
+    engine::CheckEngine* engine_ = nullptr;
+    WindowRun* run_ = nullptr;
+    std::vector<Item> items_;
+    std::vector<int> rowSlot_;    // per item: its row's place in itemsLeft_
+    std::vector<int> itemsLeft_;  // per picked row: metrics not finished yet
+    size_t next_ = 0;
+    int active_ = 0;
+    int rowsTotal_ = 0, rowsDone_ = 0;
     int proxyIndex_ = 0;
     int notMeasured_ = 0;
 };
 
 }  // namespace
 
-QString FetchMetricAnswer(const QString& url) {
-    const QString wrong = QStringLiteral("wrong");
-    // A relay base that is empty or lacks its scheme fails like a failed request.
-    if (!net::IsWebAddress(url)) return wrong;
-    const net::FetchReply reply = net::GetBodydlReply(url, QStringLiteral("gb2312"));
-    return IsRefusalStatus(reply.status) ? wrong : reply.body;
-}
+void CheckSiteMetrics(search::Fdomain& form) { CheckSiteMetrics(form, {}); }
 
-void CheckSiteMetrics(search::Fdomain& form) { CheckSiteMetrics(form, FetchMetricAnswer); }
-
-void CheckSiteMetrics(search::Fdomain& form, const MetricFetch& fetch) {
+void CheckSiteMetrics(search::Fdomain& form, const MetricRequestWatch& watch) {
     ReentryGuard guard(RunningForms(), &form);
     if (!guard.entered()) return;
-    MetricsRun(form, fetch).run();
+    MetricsRun(form, watch).run();
 }
 
 void InstallSiteMetricsCheck(search::Fdomain& form) {

@@ -105,14 +105,19 @@ QWidget* MakeConcurrencyBox(QWidget* parent, int index) {
     auto* h = new QHBoxLayout(holder);
     h->setContentsMargins(0, 0, 0, 0);
     h->setSpacing(2);
-    auto* label = new QLabel(QStringLiteral("并发查询数"), holder);
     auto* box = new QSpinBox(holder);
+    // On the search tabs' crowded top rows the box names itself; the lists tab has room for a label.
+    if (index == 0) {
+        auto* label = new QLabel(QStringLiteral("并发查询数"), holder);
+        label->setBuddy(box);
+        h->addWidget(label);
+    } else {
+        box->setPrefix(QStringLiteral("并发 "));
+    }
     box->setObjectName(ArrayName(QStringLiteral("lconcurrency"), index));
     box->setRange(1, 16);
     box->setValue(std::clamp(config().checkConcurrency, 1, 16));
-    box->setToolTip(QStringLiteral("即时查询同时发出的请求数（每个服务器最多 %1 个）").arg(config().perHostInFlight));
-    label->setBuddy(box);
-    h->addWidget(label);
+    box->setToolTip(QStringLiteral("并发查询数：即时查询同时发出的请求数（每个服务器最多 %1 个）").arg(config().perHostInFlight));
     h->addWidget(box);
     return holder;
 }

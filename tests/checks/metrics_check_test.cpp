@@ -110,7 +110,6 @@ TEST_F(MetricsCheckTest, EmptyRelayBaseFailsAndTheRetryGoesDirect) {
     QStringList asked;
     CheckSiteMetrics(*w_, [&](const QString& url) {
         asked << url;
-        return FetchMetricAnswer(url);
     });
     const QString now = QString::fromStdString(kNowText);
     ASSERT_EQ(asked.size(), 4);
@@ -142,7 +141,6 @@ TEST_F(MetricsCheckTest, ServiceThatNeverAnswersEndsAfter101Retries) {
     CheckSiteMetrics(*w_, [&](const QString& url) {
         ++total;
         direct += url.startsWith(silent.url(QString())) ? 1 : 0;
-        return FetchMetricAnswer(url);
     });
     const qint64 elapsed = timer.elapsed();
     EXPECT_EQ(total, 102);
@@ -156,9 +154,9 @@ TEST_F(MetricsCheckTest, ServiceThatNeverAnswersEndsAfter101Retries) {
     std::cout << "[ measure ] 102 requests, 11 of them timing out after 150 ms: " << elapsed << " ms\n";
 }
 
-// Stop pressed while the third request is out: the retries of that metric end, the following metrics
-// of the row make their first attempt only, and no further row is visited.
-TEST_F(MetricsCheckTest, StopEndsRetryingAndTheRowLoop) {
+// Stop pressed while the third request is out: the run ends there. The metric whose retries were cut
+// is marked as not measured; nothing else is asked.
+TEST_F(MetricsCheckTest, StopEndsTheRun) {
     setBoxes(false, true, true, true);
     setRows({QStringLiteral("example.com"), QStringLiteral("relay.cn"), QStringLiteral("a.net")});
     auto* stop = w_->findChild<QPushButton*>(QStringLiteral("lstop1"));
@@ -168,24 +166,24 @@ TEST_F(MetricsCheckTest, StopEndsRetryingAndTheRowLoop) {
         return std::string("black");
     });
     click(QStringLiteral("lgetshow(0)"));
-    EXPECT_EQ(services_.labels(), Labels({"s/site", "r1/baidusite.php", "s/site", "s/domain", "alexa"}));
-    // The failed answers are not values: the cells keep theirs and are marked.
+    EXPECT_EQ(services_.labels(), Labels({"s/site", "r1/baidusite.php", "s/site"}));
     EXPECT_EQ(metrics(1), Cells({"-", "-", "-", "-"}));
-    for (int c = 18; c <= 20; ++c) EXPECT_EQ(grid()->cellColor(1, c), kNotMeasuredColor) << c;
-    EXPECT_EQ(grid()->cellTip(1, 17), QString());
+    EXPECT_EQ(grid()->cellColor(1, 18), kNotMeasuredColor);
+    for (int c : {17, 19, 20}) EXPECT_EQ(grid()->cellTip(1, c), QString()) << c;
     EXPECT_EQ(metrics(2), Cells({"-", "-", "-", "-"}));
     EXPECT_TRUE(w_->state().StopFlag);
     EXPECT_FALSE(w_->findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"))->isVisible());
 }
 
-// The search service refuses the direct requests (a throttling status, its verification page): those
-// answers go to the relays like any failure instead of being read as "nothing found".
-TEST_F(MetricsCheckTest, RefusalsOfTheServiceGoToTheRelays) {
-    setBoxes(false, true, true, false);
-    setRows({QStringLiteral("example.com")});
-    services_.setStatus([](const Hit& hit) { return hit.label == "s/site" ? 429 : 200; });
-    services_.setResponder([](const Hit& hit, int) {
-        if (hit.label == "s/site") return std::string("<html>too many requests</html>");
+// The search service pushes back (a throttling status, then its verification page): the host is
+// paused and asked again, and once it has refused after three pauses its jobs go to the relays like
+// any failure instead of being read as "nothing found".
+TEST_F(MetricsCheckTest, ASearchServiceThatPushesBackIsPausedThenLeftToTheRelays) {
+    MetricServices baidu;
+    baidu.setStatus([](const Hit&) { return 200; });
+    std::atomic<int> seen{0};
+    baidu.setStatus([&seen](const Hit&) { return ++seen == 1 ? 429 : 200; });
+    baidu.setResponder([](const Hit& hit, int) {
         if (hit.label == "s/domain")
             return EncodeText(QString::fromUtf16(u"<html><head><title>百度安全验证</title></head><body><form>"
                                                  u"<input name=\"captcha\"></form>找到相关结果约0个</body></html>"),
@@ -193,12 +191,18 @@ TEST_F(MetricsCheckTest, RefusalsOfTheServiceGoToTheRelays) {
                 .toStdString();
         return MetricServices::Healthy(hit);
     });
+    config_.edit().baiduUrl = baidu.url(QString());
+    config_.edit().hostPauseMs = 0;
+    config_.apply();
+    setBoxes(false, true, true, false);
+    setRows({QStringLiteral("example.com")});
     click(QStringLiteral("lgetshow(0)"));
-    // Relays r0 and r1: after r1 the rotation passes the direct service (refused again) on its way round.
-    EXPECT_EQ(services_.labels(),
-              Labels({"s/site", "r1/baidusite.php", "s/domain", "s/domain", "r1/baidudomain.php"}));
+    // 429, then the answer; three verification pages (the second and third pause), then given up.
+    EXPECT_EQ(baidu.labels(), Labels({"s/site", "s/site", "s/domain", "s/domain", "s/domain"}));
+    EXPECT_EQ(services_.labels(), Labels({"r1/baidudomain.php"}));
     EXPECT_EQ(metrics(1), Cells({"-", "1234", "5670", "-"}));
     EXPECT_EQ(grid()->cellTip(1, 18), QString());
+    EXPECT_EQ(grid()->cellTip(1, 19), QString());
 }
 
 // A metric that could not be measured keeps the loaded value, grey with a tooltip; the next run that
@@ -243,7 +247,6 @@ TEST_F(MetricsCheckTest, ClickDuringRunIsIgnoredAndTheRowRangeIsFixed) {
             grid()->setRows(grid()->rows() + 1);
             grid()->setCellText(3, 3, QStringLiteral("late.com"));
         }
-        return FetchMetricAnswer(url);
     });
     EXPECT_EQ(services_.labels(), Labels({"s/site", "r0/baidusite.php"}));
     EXPECT_TRUE(busyShown);
@@ -274,7 +277,6 @@ TEST_F(MetricsCheckTest, RowReplacedDuringAFetchKeepsTheNewDomainsCells) {
         int calls = 0;
         CheckSiteMetrics(*w_, [&](const QString& url) {
             if (++calls == c.replaceAtCall) grid()->setCellText(1, 3, QStringLiteral("other.com"));
-            return FetchMetricAnswer(url);
         });
         const Labels all = services_.labels();
         EXPECT_EQ(Labels(all.begin() + static_cast<std::ptrdiff_t>(before), all.end()), c.labels);

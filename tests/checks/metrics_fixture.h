@@ -168,6 +168,10 @@ protected:
         config_.edit().baiduUrl = services_.url(QString());
         config_.edit().alexaUrl = services_.url(QString());
         config_.edit().toolbarUrl = services_.url(QString());
+        // One request at a time, so each test can tell which request a page answers; every service
+        // here is one loopback host, so no spacing between them either.
+        config_.edit().checkConcurrency = 1;
+        config_.edit().perHostIntervalMs = 0;
         config_.apply();
         SetClock(std::make_shared<FixedClock>(kNow));
         w_ = std::make_unique<search::Fdomain>();

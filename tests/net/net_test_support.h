@@ -143,6 +143,9 @@ public:
     }
     // Call after registering the handlers.
     void start() {
+        // As real web servers do on kept-alive connections; without it the answer's second write waits
+        // for the client's delayed acknowledgement (about 40 ms a request once a connection is reused).
+        server.set_tcp_nodelay(true);
         port_ = server.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server.listen_after_bind(); });
         WaitFor([this] { return server.is_running(); });

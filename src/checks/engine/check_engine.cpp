@@ -140,11 +140,15 @@ private:
         if (!multi_) return;
         for (;;) {
             if (!takeInbox()) break;
+            startedAny_ = false;
+            startWhatMay();
             int running = 0;
             curl_multi_perform(multi_, &running);
             collectDone();
             endOverdue();
             const qint64 wait = startWhatMay();
+            // A transfer just added has no socket yet for the poll to watch: drive it at once.
+            if (startedAny_) continue;
             curl_multi_poll(multi_, nullptr, 0, static_cast<int>(std::clamp<qint64>(wait, 1, 50)), nullptr);
         }
     }
@@ -237,6 +241,7 @@ private:
             return;
         }
         governor_.started(p.host, now);
+        startedAny_ = true;
         ++held_;
         postStarted(p.job.key);
         active_.emplace(handle, Active{std::move(p), std::move(transfer), now});
@@ -331,6 +336,7 @@ private:
     std::map<CURL*, Active> active_;
     int held_ = 0;  // transfers under way plus results the owner has not handled yet
     bool stopped_ = false;
+    bool startedAny_ = false;
     std::thread thread_;
 };
 
