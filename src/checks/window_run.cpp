@@ -25,6 +25,14 @@ WindowRun::WindowRun(search::Fdomain& form, engine::CheckEngine& engine, ui::Bus
         pauseEndsMs_ = QDateTime::currentMSecsSinceEpoch() + ms;
         showProgress(done_, total_);
     });
+    // Seen at every answer too, not only by the wait's timer: a stop pressed while an answer was on
+    // its way ends the run before the next job goes out.
+    QObject::connect(&engine_, &engine::CheckEngine::jobFinished, &engine_, [this] {
+        if (!stopSeen_ && (form_.isNull() || form_->state().StopFlag)) {
+            stopSeen_ = true;
+            engine_.stop();
+        }
+    });
 }
 
 WindowRun::End WindowRun::wait() {
@@ -37,8 +45,8 @@ WindowRun::End WindowRun::wait() {
             if (form_.isNull()) {
                 end = End::WindowGone;
                 engine_.stop();
-            } else if (form_->state().StopFlag && end == End::Done) {
-                end = End::Stopped;
+            } else if (form_->state().StopFlag && !stopSeen_) {
+                stopSeen_ = true;
                 engine_.stop();
             } else if (!pausedHost_.isEmpty()) {
                 showProgress(done_, total_);  // the pause counts down
@@ -48,7 +56,7 @@ WindowRun::End WindowRun::wait() {
         if (engine_.unanswered() > 0) loop.exec();
     }
     if (form_.isNull()) return End::WindowGone;
-    return end;
+    return stopSeen_ ? End::Stopped : end;
 }
 
 void WindowRun::showProgress(int done, int total) {

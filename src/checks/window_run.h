@@ -38,6 +38,7 @@ private:
     QString pausedHost_;
     qint64 pauseEndsMs_ = 0;
     int done_ = 0, total_ = 0;
+    bool stopSeen_ = false;
 };
 
 }  // namespace ds::checks
