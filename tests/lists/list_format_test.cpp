@@ -23,10 +23,21 @@ TEST(ImportedDomain, FirstTokenOfALineLongerThanThreeCharactersWhenItHoldsADot) 
         {u" a.com", std::nullopt},                  // leading space: the first token is empty
         {u"b.com  note", QStringLiteral("b.com")},  // the note is dropped
         {u"note b.com", std::nullopt},              // the dot is after the first space
-        {u"a.com\tx", QStringLiteral("a.com\tx")},  // only a space ends the name
+        {u"a.com\tx", std::nullopt},                // only a space ends the name, and a tab is a control character
         {u"备案.中国", U(u"备案.中国")},
+        {u"a\u0000b.com", std::nullopt},              // NUL
+        {u"a\u007Fb.com", std::nullopt},              // DEL
+        {u"a\u0085b.com", std::nullopt},              // a C1 control
+        {u"a\u00A0b.com", U(u"a\u00A0b.com")},        // a no-break space is no control character
     };
     for (const auto& [line, name] : cases) EXPECT_EQ(ImportedDomain(U(line)), name) << U(line).toStdString();
+
+    // The longest name DNS allows, and one character more (also before a note).
+    const QString longest = QString(249, u'a') + u".com";
+    const QString tooLong = u'a' + longest;
+    EXPECT_EQ(ImportedDomain(longest), longest);
+    EXPECT_EQ(ImportedDomain(tooLong), std::nullopt);
+    EXPECT_EQ(ImportedDomain(QString(tooLong + u" note")), std::nullopt);
 }
 
 TEST(ImportFile, LinesEndAtLfCrLfOrCrAndTheFourLineFileGivesTwoDomains) {
@@ -58,6 +69,12 @@ TEST(DecodeListFile, Utf8WhenMarkedOrValidElseTheCodePage) {
         {QByteArray("\xEF\xBB\xBF" "a\xB1"), QStringLiteral("a\uFFFD")},           // marked: UTF-8 regardless
         {QByteArray("\xFF\xFE" "a\0.\0c\0\r\0\n\0\x07\x59", 14), U(u"a.c\r\n备")},  // UTF-16, either order
         {QByteArray("\xFE\xFF" "\0a\0.\0c\0\r\0\n\x59\x07", 14), U(u"a.c\r\n备")},
+        // UTF-16 without a mark, told by its NULs, a CJK character among ASCII ones.
+        {QByteArray("a\0.\0c\0\r\0\n\0\x07\x59", 12), U(u"a.c\r\n备")},
+        {QByteArray("\0a\0.\0c\0\r\0\n\x59\x07", 12), U(u"a.c\r\n备")},
+        {QByteArray("a\0", 2), QStringLiteral("a")},
+        // NULs in both places are no UTF-16 pattern: the bytes are read as before.
+        {QByteArray("a\0\0b.com", 7), QString::fromLatin1("a\0\0b.com", 7)},
     };
     for (const auto& [bytes, text] : cases) EXPECT_EQ(DecodeListFile(bytes, QStringLiteral("GBK")), text);
 }
