@@ -167,13 +167,23 @@ QString TextLine(const QStringList& values) {
     line.reserve(size);
     for (const QString& v : values) {
         line.append(separator);
-        line.append(v);
+        // A line break inside a cell (an edited cell, a site name from a page) would end the row in the
+        // middle, and the file would not read back as the rows it was written from.
+        if (v.contains(u'\r') || v.contains(u'\n')) {
+            QString oneLine = v;
+            oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\r', u' ').replace(u'\n', u' ');
+            line.append(oneLine);
+        } else {
+            line.append(v);
+        }
     }
     TrimSpaces(line);
     return line;
 }
 
 QString CsvField(const QString& value) {
+    const bool formula = !value.isEmpty() && (value[0] == u'=' || value[0] == u'+' || value[0] == u'-' ||
+                                              value[0] == u'@' || value[0] == u'\t' || value[0] == u'\r');
     bool quote = false;
     for (const QChar c : value) {
         if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {
@@ -181,8 +191,8 @@ QString CsvField(const QString& value) {
             break;
         }
     }
-    if (!quote) return value;
-    QString field = value;
+    if (!quote) return formula ? u'\'' + value : value;
+    QString field = formula ? u'\'' + value : value;
     field.replace(u'"', QStringLiteral("\"\""));
     return u'"' + field + u'"';
 }

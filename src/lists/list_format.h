@@ -94,11 +94,14 @@ inline constexpr char16_t ExportLineEnd[] = u"\r\n";
 
 // The text form: every value preceded by eight spaces, then spaces (only spaces) cut from both ends of
 // the line. An empty value therefore leaves sixteen spaces between its neighbours, and empty values at
-// either end vanish. Values are written unchanged.
+// either end vanish. A line break inside a value (CR LF, CR or LF) is written as one space, so that a
+// row stays one line of the file; values are otherwise written unchanged.
 QString TextLine(const QStringList& values);
 
-// One field of the comma form (RFC 4180): a value holding a comma, a double quote, CR or LF is put in
-// double quotes with every double quote doubled; any other value goes as it is.
+// One field of the comma form (RFC 4180). A value that starts with "=", "+", "-", "@", a tab or CR gets
+// a leading "'": a spreadsheet would run it as a formula ("=HYPERLINK(...)" in a cell that came from a
+// web page), and the apostrophe makes it show the text instead. Then a value holding a comma, a double
+// quote, CR or LF is put in double quotes with every double quote doubled; any other value goes as it is.
 QString CsvField(const QString& value);
 // The comma form: one field per value joined by commas, so every line of a file has as many fields as
 // columns were chosen, empty ones included (no values: an empty line).

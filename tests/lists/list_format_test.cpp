@@ -119,10 +119,17 @@ TEST(ExportLine, TextFormSeparatesByEightSpacesAndTrims_CsvFormKeepsEveryField) 
         {{u"a.com"_qs, QString(), QString()}, u"a.com"_qs, u"a.com,,"_qs},  // empty trailing values
         {{QString(), u"x"_qs}, u"x"_qs, u",x"_qs},                           // empty domain
         {{u"a"_qs, QString(), u"b"_qs}, u"a" + k8 + k8 + u"b", u"a,,b"_qs},
-        {{u" a "_qs, u"\tb"_qs}, u"a " + k8 + u"\tb", u" a ,\tb"_qs},     // only the line's spaces go
+        {{u" a "_qs, u"\tb"_qs}, u"a " + k8 + u"\tb", u" a ,'\tb"_qs},    // only the line's spaces go
         {{u"a,b"_qs, u"say \"hi\""_qs}, u"a,b" + k8 + u"say \"hi\"", u"\"a,b\",\"say \"\"hi\"\"\""_qs},
-        {{u"a\r\nb"_qs, u"c\nd"_qs, u"e\rf"_qs}, u"a\r\nb" + k8 + u"c\nd" + k8 + u"e\rf",
-         u"\"a\r\nb\",\"c\nd\",\"e\rf\""_qs},
+        // A line break inside a value is one space in the text form, so a row stays one line.
+        {{u"a\r\nb"_qs, u"c\nd"_qs, u"e\rf"_qs, u"g\n\nh"_qs}, u"a b" + k8 + u"c d" + k8 + u"e f" + k8 + u"g  h",
+         u"\"a\r\nb\",\"c\nd\",\"e\rf\",\"g\n\nh\""_qs},
+        // Formula starts get an apostrophe in the comma form (then quoting as usual); elsewhere they
+        // are harmless and stay.
+        {{u"=HYPERLINK(\"x\")"_qs, u"+1"_qs, u"-1"_qs, u"@SUM(A1)"_qs, u"a=b"_qs},
+         u"=HYPERLINK(\"x\")" + k8 + u"+1" + k8 + u"-1" + k8 + u"@SUM(A1)" + k8 + u"a=b",
+         u"\"'=HYPERLINK(\"\"x\"\")\",'+1,'-1,'@SUM(A1),a=b"_qs},
+        {{u"\rx"_qs, u"=1,2"_qs}, u"x" + k8 + u"=1,2", u"\"'\rx\",\"'=1,2\""_qs},
         {{}, QString(), QString()},  // no group ticked: an empty line
     };
     for (const Case& c : cases) {
