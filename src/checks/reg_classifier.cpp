@@ -1,5 +1,6 @@
 #include "checks/reg_classifier.h"
 
+#include <QUrl>
 #include <array>
 #include <cmath>
 
@@ -101,6 +102,42 @@ RegOutcome ClassifyWhoisAnswer(const QString& page) {
 RegOutcome ClassifyWhoisReply(int httpStatus, const QString& page) {
     if (httpStatus < 200 || httpStatus > 299) return RegOutcome::Failed;
     return ClassifyWhoisAnswer(page);
+}
+
+namespace {
+
+// A character that would make the text around it part of a longer name.
+bool IsNameCharacter(QChar c) { return c.isLetterOrNumber() || c == u'-' || c == u'_'; }
+
+bool NamesAt(const QString& page, const QString& name) {
+    if (name.isEmpty()) return false;
+    for (qsizetype at = page.indexOf(name); at >= 0; at = page.indexOf(name, at + 1)) {
+        const qsizetype end = at + name.size();
+        // A dot beside the name joins it to a longer one only when a label stands on its other side: a
+        // dot that ends a sentence does not.
+        const bool longerBefore = at > 0 && (IsNameCharacter(page[at - 1]) ||
+                                             (page[at - 1] == u'.' && at > 1 && IsNameCharacter(page[at - 2])));
+        const bool longerAfter = end < page.size() && (IsNameCharacter(page[end]) ||
+                                                       (page[end] == u'.' && end + 1 < page.size() &&
+                                                        IsNameCharacter(page[end + 1])));
+        if (!longerBefore && !longerAfter) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool PageNamesDomain(const QString& page, const QString& domain) {
+    const QString name = domain.trimmed().toLower();
+    if (NamesAt(page, name)) return true;
+    const QString ace = QString::fromLatin1(QUrl::toAce(name)).toLower();
+    return !ace.isEmpty() && ace != name && NamesAt(page, ace);
+}
+
+RegOutcome ClassifyWhoisReply(int httpStatus, const QString& page, const QString& domain) {
+    const RegOutcome outcome = ClassifyWhoisReply(httpStatus, page);
+    if (outcome == RegOutcome::Free && !PageNamesDomain(page, domain)) return RegOutcome::Failed;
+    return outcome;
 }
 
 bool ShowsRegistrationRecord(const QString& page) { return ContainsAny(page, kRecordMarkers); }

@@ -30,6 +30,16 @@ RegOutcome ClassifyWhoisAnswer(const QString& lowerCasedPage);
 // says nothing. Both are outcome C, so the retry pass asks again.
 RegOutcome ClassifyWhoisReply(int httpStatus, const QString& lowerCasedPage);
 
+// The same, knowing the domain asked about: the free phrases count only on a page that names it. A web
+// server's or a proxy's own page sent with status 200 ("404 Not Found", "no found") names no domain and
+// would otherwise read as free; it is outcome C instead, so the retry pass asks again. The page names
+// the domain when it holds it, in any case or in its punycode form, not as part of a longer name
+// ("abc.com" is not named by "xabc.com" nor by "abc.com.cn"). Every other outcome is as above.
+RegOutcome ClassifyWhoisReply(int httpStatus, const QString& lowerCasedPage, const QString& domain);
+
+// True when `lowerCasedPage` names `domain` as described above.
+bool PageNamesDomain(const QString& lowerCasedPage, const QString& domain);
+
 // True when the page (lower-cased) shows a registration record: a registrar line or a registration or
 // expiry date. Outcome D is also what any unrecognised page falls through to ("query limit exceeded"),
 // and a row must not leave the operator's searches on the strength of such a page.

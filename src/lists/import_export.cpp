@@ -93,10 +93,19 @@ void AppendBatch(ui::GridControl* grid, std::vector<QString>& names, int& number
     names.clear();
 }
 
-// The text of an import file, or the reason it cannot be had.
-std::optional<QString> ReadImportFile(const QString& path, QString& reason) {
+// The text of an import file; nothing with an empty reason when a stop press abandoned the read, or
+// nothing with the reason the file cannot be had. The file is read in pieces between which the window
+// handles its events: a large file on a slow disk or share takes seconds, and a stop press ends it.
+std::optional<QString> ReadImportFile(search::Fdomain& form, const QString& path, QString& reason) {
+    search::SearchState& state = form.state();
+    Pacer pacer;
     try {
-        return DecodeListFile(ReadListFile(path), config().codePage);
+        const std::optional<QByteArray> bytes = ReadListFile(path, [&] {
+            pacer.yield();
+            return !state.StopFlag;
+        });
+        if (!bytes) return std::nullopt;
+        return DecodeListFile(*bytes, config().codePage);
     } catch (const ListFileError& e) {
         reason = e.reason;
     } catch (const EncodingError& e) {
@@ -167,11 +176,13 @@ void lintxt_Click(search::Fdomain& form) {
                                                     QString::fromUtf16(ImportDialogFilter));
     if (path.isEmpty()) return;
     // The file is read whole before the grid is touched: a file that cannot be read leaves the rows the
-    // user had.
+    // user had, and so does a stop press while it is read.
+    form.state().StopFlag = false;
     QString reason;
-    const std::optional<QString> text = ReadImportFile(path, reason);
+    const std::optional<QString> text = ReadImportFile(form, path, reason);
     if (!text) {
-        ui::desktop().message(&form, QString::fromUtf16(ImportFailedText) + reason);
+        form.state().StopFlag = true;
+        if (!reason.isEmpty()) ui::desktop().message(&form, QString::fromUtf16(ImportFailedText) + reason);
         return;
     }
     ImportText(form, *text);

@@ -3,6 +3,11 @@
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/codepage.h"
 #include "search/domain_row.h"
@@ -32,7 +37,9 @@ std::optional<QString> ImportedDomain(QStringView line) {
     if (line.size() <= 3) return std::nullopt;
     const qsizetype space = line.indexOf(u' ');
     const QStringView name = space < 0 ? line : line.left(space);
-    if (!name.contains(u'.')) return std::nullopt;
+    if (name.size() > kMaxDomainChars || !name.contains(u'.')) return std::nullopt;
+    for (const QChar c : name)
+        if (c.category() == QChar::Other_Control) return std::nullopt;
     return name.toString();
 }
 
@@ -47,6 +54,25 @@ bool LineCursor::next(QStringView& line) {
     return true;
 }
 
+namespace {
+
+// UTF-16 without a byte-order mark, by where its NULs stand (see DecodeListFile), or nothing.
+std::optional<QStringDecoder::Encoding> Utf16ByNuls(const QByteArray& bytes) {
+    const qsizetype sample = std::min<qsizetype>(bytes.size(), 4096) & ~qsizetype(1);
+    const qsizetype pairs = sample / 2;
+    if (pairs == 0) return std::nullopt;
+    qsizetype evenNuls = 0, oddNuls = 0;
+    for (qsizetype i = 0; i < sample; i += 2) {
+        evenNuls += bytes[i] == 0;
+        oddNuls += bytes[i + 1] == 0;
+    }
+    if (oddNuls * 2 >= pairs && evenNuls * 8 <= oddNuls) return QStringDecoder::Utf16LE;
+    if (evenNuls * 2 >= pairs && oddNuls * 8 <= evenNuls) return QStringDecoder::Utf16BE;
+    return std::nullopt;
+}
+
+}  // namespace
+
 QString DecodeListFile(const QByteArray& bytes, const QString& codePage) {
     // The decoders skip a leading byte-order mark by default.
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
@@ -54,23 +80,63 @@ QString DecodeListFile(const QByteArray& bytes, const QString& codePage) {
                              QStringDecoder::Flag::Stateless);
         return utf16.decode(bytes);
     }
+    if (const std::optional<QStringDecoder::Encoding> utf16 = Utf16ByNuls(bytes)) {
+        QStringDecoder decoder(*utf16, QStringDecoder::Flag::Stateless);
+        return decoder.decode(bytes);
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError() || bytes.startsWith(kUtf8Bom)) return text;
     return DecodeBytes(bytes, codePage);
 }
 
-QByteArray ReadListFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) throw ListFileError(file.errorString());
+namespace {
+
+QString TooLargeReason() {
+    return QStringLiteral("文件过大（超过 %1 MB），不是域名列表").arg(kMaxListFileBytes >> 20);
+}
+
+// Closes a descriptor on every way out.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+}  // namespace
+
+std::optional<QByteArray> ReadListFile(const QString& path, const ReadPacer& pace) {
+    // Opened without waiting: a FIFO opened the usual way blocks until some program writes to it, and
+    // the window with it. What was opened is then looked at, not what the name pointed to before.
+    const Descriptor file{::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)};
+    if (file.fd < 0) throw ListFileError(qt_error_string(errno));
+    struct stat info {};
+    if (::fstat(file.fd, &info) != 0) throw ListFileError(qt_error_string(errno));
+    if (S_ISDIR(info.st_mode)) throw ListFileError(qt_error_string(EISDIR));
+    if (!S_ISREG(info.st_mode)) throw ListFileError(QStringLiteral("不是普通文件（管道、设备等），不能作为域名列表导入"));
     // A list is a few megabytes; a file picked by mistake (a disk image, a video) must not take the
-    // program's memory.
-    if (file.size() > kMaxListFileBytes)
-        throw ListFileError(QStringLiteral("文件过大（超过 %1 MB），不是域名列表").arg(kMaxListFileBytes >> 20));
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) throw ListFileError(file.errorString());
+    // program's memory. The size told is only a first answer: the count below is what holds.
+    if (info.st_size > kMaxListFileBytes) throw ListFileError(TooLargeReason());
+
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(info.st_size) + 1);
+    QByteArray chunk(kListReadChunkBytes, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t got = ::read(file.fd, chunk.data(), static_cast<size_t>(chunk.size()));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            throw ListFileError(qt_error_string(errno));
+        }
+        if (got == 0) break;
+        if (bytes.size() + got > kMaxListFileBytes) throw ListFileError(TooLargeReason());
+        bytes.append(chunk.constData(), got);
+        if (pace && !pace()) return std::nullopt;
+    }
     return bytes;
 }
+
+QByteArray ReadListFile(const QString& path) { return *ReadListFile(path, {}); }
 
 ExportKind ExportKindFromPath(const QString& path) {
     const qsizetype dot = path.lastIndexOf(u'.');
@@ -101,13 +167,23 @@ QString TextLine(const QStringList& values) {
     line.reserve(size);
     for (const QString& v : values) {
         line.append(separator);
-        line.append(v);
+        // A line break inside a cell (an edited cell, a site name from a page) would end the row in the
+        // middle, and the file would not read back as the rows it was written from.
+        if (v.contains(u'\r') || v.contains(u'\n')) {
+            QString oneLine = v;
+            oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\r', u' ').replace(u'\n', u' ');
+            line.append(oneLine);
+        } else {
+            line.append(v);
+        }
     }
     TrimSpaces(line);
     return line;
 }
 
 QString CsvField(const QString& value) {
+    const bool formula = !value.isEmpty() && (value[0] == u'=' || value[0] == u'+' || value[0] == u'-' ||
+                                              value[0] == u'@' || value[0] == u'\t' || value[0] == u'\r');
     bool quote = false;
     for (const QChar c : value) {
         if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {
@@ -115,8 +191,8 @@ QString CsvField(const QString& value) {
             break;
         }
     }
-    if (!quote) return value;
-    QString field = value;
+    if (!quote) return formula ? u'\'' + value : value;
+    QString field = formula ? u'\'' + value : value;
     field.replace(u'"', QStringLiteral("\"\""));
     return u'"' + field + u'"';
 }

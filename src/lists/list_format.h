@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QStringView>
 #include <array>
+#include <functional>
 #include <optional>
 #include <stdexcept>
 #include <vector>
@@ -25,8 +26,14 @@ struct ListFileError : std::runtime_error {
 // The domain one line of an import file names, or nothing. A line of 3 characters or fewer names none
 // (stray words such as "com" or "www"). Otherwise the name is the text before the first space, the
 // whole line when it has none, and only a text holding a "." is taken: a line that starts with a space
-// names nothing even when a domain follows, and a note after the name is dropped.
+// names nothing even when a domain follows, and a note after the name is dropped. A name that could
+// not be a domain is not taken either: longer than kMaxDomainChars, or holding a NUL or another control
+// character (a tab included). Such "names" come from files that are no lists, and one 50 MB "name"
+// made every repaint of the grid take 47 s.
 std::optional<QString> ImportedDomain(QStringView line);
+
+// The longest name DNS allows.
+inline constexpr qsizetype kMaxDomainChars = 253;
 
 // Walks the lines of a text without copying it. A line ends at LF, CR LF or a lone CR (the line end of
 // old Mac files, which the 8-bit platform's line reader also honoured); a line end at the very end of
@@ -42,18 +49,30 @@ private:
     qsizetype pos_ = 0;
 };
 
-// The text of an import file. A UTF-16 byte-order mark (Notepad's "Unicode") means UTF-16. A UTF-8
-// byte-order mark, or bytes that are all valid UTF-8, mean UTF-8: lists saved by today's editors are
-// UTF-8, and GBK text of any length is almost never valid UTF-8 by accident. Anything else is read in
-// the configured 8-bit code page `codePage` (GBK by default). Marks are dropped. An unknown code page
-// throws ds::EncodingError.
+// The text of an import file. A UTF-16 byte-order mark (Notepad's "Unicode") means UTF-16, and so does
+// UTF-16 without a mark, told by its NULs: in the first kilobytes at least half of the even (UTF-16BE)
+// or odd (UTF-16LE) bytes are NUL and at most an eighth as many of the others, which a list's ASCII
+// names give and no 8-bit or UTF-8 text does. A UTF-8 byte-order mark, or bytes that are all valid
+// UTF-8, mean UTF-8: lists saved by today's editors are UTF-8, and GBK text of any length is almost
+// never valid UTF-8 by accident. Anything else is read in the configured 8-bit code page `codePage`
+// (GBK by default). Marks are dropped. An unknown code page throws ds::EncodingError.
 QString DecodeListFile(const QByteArray& bytes, const QString& codePage);
 
 // Import files larger than this are refused.
 inline constexpr qint64 kMaxListFileBytes = qint64(256) << 20;
+// Import files are read in pieces of this size, with the caller's pacer called between them.
+inline constexpr qint64 kListReadChunkBytes = qint64(4) << 20;
 
-// The whole content of the file at `path`. A file that cannot be opened or read (missing, a folder,
-// unreadable, larger than kMaxListFileBytes) throws ListFileError with the reason.
+// Called between the pieces of an import file; false abandons the read.
+using ReadPacer = std::function<bool()>;
+
+// The whole content of the regular file at `path`, read piece by piece with `pace` called between the
+// pieces; nothing when `pace` abandoned the read. Throws ListFileError with the reason for a file that
+// cannot be opened or read (missing, unreadable), that is not a regular file (a folder, a FIFO, a
+// device: opening one must not wait for a writer, nor reading it go on for ever), or that holds more
+// than kMaxListFileBytes, counted as the bytes arrive (what a file says its size is may be wrong).
+std::optional<QByteArray> ReadListFile(const QString& path, const ReadPacer& pace);
+// The same without pacing.
 QByteArray ReadListFile(const QString& path);
 
 // --- Export --------------------------------------------------------------------------------------------
@@ -75,11 +94,14 @@ inline constexpr char16_t ExportLineEnd[] = u"\r\n";
 
 // The text form: every value preceded by eight spaces, then spaces (only spaces) cut from both ends of
 // the line. An empty value therefore leaves sixteen spaces between its neighbours, and empty values at
-// either end vanish. Values are written unchanged.
+// either end vanish. A line break inside a value (CR LF, CR or LF) is written as one space, so that a
+// row stays one line of the file; values are otherwise written unchanged.
 QString TextLine(const QStringList& values);
 
-// One field of the comma form (RFC 4180): a value holding a comma, a double quote, CR or LF is put in
-// double quotes with every double quote doubled; any other value goes as it is.
+// One field of the comma form (RFC 4180). A value that starts with "=", "+", "-", "@", a tab or CR gets
+// a leading "'": a spreadsheet would run it as a formula ("=HYPERLINK(...)" in a cell that came from a
+// web page), and the apostrophe makes it show the text instead. Then a value holding a comma, a double
+// quote, CR or LF is put in double quotes with every double quote doubled; any other value goes as it is.
 QString CsvField(const QString& value);
 // The comma form: one field per value joined by commas, so every line of a file has as many fields as
 // columns were chosen, empty ones included (no values: an empty line).

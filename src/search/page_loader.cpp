@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <iterator>
+#include <vector>
 
 #include "core/clock.h"
 #include "core/text.h"
@@ -243,12 +244,69 @@ bool PageLoader::fillPage(int pageSize, qint64 firstNumber, qint64 rowsOnPage) {
     return true;
 }
 
+namespace {
+
+// The rows a paging press replaces. The grid is emptied before the new page is read, and a page that
+// fails on the way (the database file locked by another program) would leave it empty: the rows are
+// put back instead, with the page number they belong to.
+struct ShownRows {
+    std::vector<std::vector<QString>> cells, tips;
+    std::vector<std::vector<uint32_t>> colors;
+};
+
+ShownRows CopyRows(const ui::GridControl& grid) {
+    ShownRows rows;
+    for (int r = 1; r < grid.rows(); ++r) {
+        std::vector<QString> cells, tips;
+        std::vector<uint32_t> colors;
+        for (int c = 0; c < grid.cols(); ++c) {
+            cells.push_back(grid.cellText(r, c));
+            tips.push_back(grid.cellTip(r, c));
+            colors.push_back(grid.cellColor(r, c));
+        }
+        rows.cells.push_back(std::move(cells));
+        rows.tips.push_back(std::move(tips));
+        rows.colors.push_back(std::move(colors));
+    }
+    return rows;
+}
+
+void PutBack(ui::GridControl& grid, const ShownRows& rows) {
+    grid.setRows(1);
+    for (size_t i = 0; i < rows.cells.size(); ++i) {
+        grid.appendRow(rows.cells[i], rows.colors[i]);
+        for (size_t c = 0; c < rows.tips[i].size(); ++c)
+            if (!rows.tips[i][c].isEmpty()) grid.setCellTip(grid.rows() - 1, static_cast<int>(c), rows.tips[i][c]);
+    }
+    grid.endRepaintHold();
+}
+
+}  // namespace
+
 void PageLoader::requestPage(const QString& pageText) {
+    const ShownRows before = c_.grid1 ? CopyRows(*c_.grid1) : ShownRows{};
+    const qint64 pageBefore = shownPage_;
+    const QString tableBefore = state_.loadedTable;
     SetLabel(c_.lshowpage, pageText);
     if (c_.floadtxt) c_.floadtxt->showBusy(QString::fromUtf16(PagingBusyText));
+    const quint64 load = generation_ + 1;  // the one LoadGridPage begins
     try {
         LoadGridPage();
     } catch (const db::DbError& e) {
+        // Unless another load took the grid over meanwhile.
+        if (generation_ == load) {
+            if (c_.grid1) PutBack(*c_.grid1, before);
+            state_.loadedTable = tableBefore;
+            shownPage_ = pageBefore;
+            const QString page = QString::number(pageBefore);
+            SetLabel(c_.lshowpage, page);
+            ShowInList(c_.ppagelist, page);
+            const qint64 pages = c_.ppageall ? static_cast<qint64>(LeadingNumber(c_.ppageall->text())) : 1;
+            SetEnabled(c_.pfirst, pageBefore > 1);
+            SetEnabled(c_.pbefore, pageBefore > 1);
+            SetEnabled(c_.pnext, pageBefore < pages);
+            SetEnabled(c_.plast, pageBefore < pages);
+        }
         if (c_.floadtxt) c_.floadtxt->hide();
         ui::desktop().message(dialogParent(), QString::fromUtf16(PagingFailureText) + e.description());
     }

@@ -6,6 +6,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
@@ -36,9 +37,38 @@ struct WaitState {
     QEventLoop* loop = nullptr;
 };
 
+std::atomic<int>& Running() {
+    static std::atomic<int> running{0};
+    return running;
+}
+
+// Holds one of the kMaxDetachedWorkers places for as long as it lives.
+class WorkerPlace {
+public:
+    WorkerPlace() {
+        int now = Running().load();
+        while (now < kMaxDetachedWorkers && !Running().compare_exchange_weak(now, now + 1)) {
+        }
+        held_ = now < kMaxDetachedWorkers;
+    }
+    ~WorkerPlace() {
+        if (held_) Running().fetch_sub(1);
+    }
+    WorkerPlace(const WorkerPlace&) = delete;
+    WorkerPlace& operator=(const WorkerPlace&) = delete;
+    bool held() const { return held_; }
+
+private:
+    bool held_ = false;
+};
+
 }  // namespace
 
+int DetachedWorkersRunning() { return Running().load(); }
+
 bool RunDetachedBounded(std::function<void()> job, int boundMs) {
+    auto place = std::make_shared<WorkerPlace>();
+    if (!place->held()) return false;
     const StopWatch stop;
     const QDeadlineTimer deadline(std::max(boundMs, 0), Qt::PreciseTimer);
     auto state = std::make_shared<WaitState>();
@@ -52,8 +82,10 @@ bool RunDetachedBounded(std::function<void()> job, int boundMs) {
     }
 
     try {
-        std::thread([state, job = std::move(job)] {
+        std::thread([state, place = std::move(place), job = std::move(job)]() mutable {
             job();
+            // The place is free as soon as the job is done; the thread itself ends a moment later.
+            place.reset();
             const std::lock_guard lock(state->mutex);
             state->finished = true;
             state->done.notify_all();

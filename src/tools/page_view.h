@@ -17,7 +17,8 @@ public:
 
     // Shows `html`; its relative addresses resolve against `base`. Its pictures are fetched first. The
     // window keeps handling events during fetches; when another page is asked for meanwhile, the one
-    // asked for last is what stays on show.
+    // asked for last is what stays on show. A page over the layout budget (page_budget.h) is shown at
+    // once as its plain text, without pictures.
     void showHtml(const QString& html, const QUrl& base = {});
     // Fetches a web address and shows the page, decoded in the character set it names (GB2312 when it
     // names none). An address that is not http(s) is not fetched. False, with an empty view, when no

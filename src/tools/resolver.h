@@ -106,7 +106,8 @@ struct ScopedMapResolver {
 // configuration; a stop press (ds::RequestStop) also ends the wait. On the application's thread the
 // wait handles events, so windows repaint and their stop buttons work. A lookup that did not answer in
 // time gives empty text; its worker is left to finish on its own, since getaddrinfo cannot be
-// cancelled.
+// cancelled. Such workers are capped (kMaxDetachedWorkers, detached_wait.h): while the cap is reached,
+// a lookup gives empty text at once instead of leaving one more thread behind.
 QString ResolveFirstIPv4(const QString& host);
 
 }  // namespace ds::tools

@@ -85,6 +85,45 @@ TEST(RegClassifier, OnlyA2xxReplyIsReadAtAll) {
         EXPECT_EQ(Name(ClassifyWhoisReply(c.status, c.page.toLower())), Name(c.expected)) << c.status;
 }
 
+// Knowing the domain, a free phrase counts only on a page that names it: a web server's own page sent
+// with status 200 is outcome C, so the retry pass asks again.
+TEST(RegClassifier, FreePhrasesCountOnlyOnAPageThatNamesTheDomain) {
+    struct Case {
+        const char* why;
+        int status;
+        QString page;
+        QString domain;
+        RegOutcome expected;
+    };
+    const QString nginx404 = QStringLiteral("<html><head><title>404 Not Found</title></head><body><center>"
+                                            "<h1>404 Not Found</h1></center><hr><center>nginx</center></body></html>");
+    const Case cases[] = {
+        {"a web server's 404 page with status 200", 200, nginx404, u"abc.com"_qs, RegOutcome::Failed},
+        {"the same on an error status", 404, nginx404, u"abc.com"_qs, RegOutcome::Failed},
+        {"a whois answer naming the domain", 200, u"Whois results for domain ABC.COM: No match"_qs, u"abc.com"_qs,
+         RegOutcome::Free},
+        {"the domain at the end of a sentence", 200, u"not found: abc.com."_qs, u"abc.com"_qs, RegOutcome::Free},
+        {"the domain given in capitals", 200, u"no match for abc.com"_qs, u"ABC.com"_qs, RegOutcome::Free},
+        {"only a longer name before it", 200, u"no match for xabc.com"_qs, u"abc.com"_qs, RegOutcome::Failed},
+        {"only a name under it", 200, u"no match for www.abc.com"_qs, u"abc.com"_qs, RegOutcome::Failed},
+        {"only a longer name after it", 200, u"no match for abc.com.cn"_qs, u"abc.com"_qs, RegOutcome::Failed},
+        {"a longer one, then the name itself", 200, u"abc.com.cn; no match for abc.com"_qs, u"abc.com"_qs,
+         RegOutcome::Free},
+        {"an international name in punycode", 200, u"no match for xn--fiq228c.com"_qs, u"中文.com"_qs, RegOutcome::Free},
+        {"no domain asked about", 200, u"no match"_qs, QString(), RegOutcome::Failed},
+        // Only the free phrases need the name: the other outcomes read as before.
+        {"undetermined without the name", 200, u"no data found"_qs, u"abc.com"_qs, RegOutcome::Undetermined},
+        {"registered without the name", 200, u"whois results for domain: registrar: x"_qs, u"abc.com"_qs,
+         RegOutcome::Registered},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Name(ClassifyWhoisReply(c.status, c.page.toLower(), c.domain)), Name(c.expected)) << c.why;
+        // Without the domain the page is read by its phrases alone, as callers that do not pass it expect.
+        EXPECT_EQ(Name(ClassifyWhoisReply(c.status, c.page.toLower())),
+                  Name(c.status == 200 ? Classify(c.page) : RegOutcome::Failed)) << c.why;
+    }
+}
+
 TEST(RegClassifier, WriteBackNeedsARegistrationRecordOnThePage) {
     struct Case {
         const char* page;

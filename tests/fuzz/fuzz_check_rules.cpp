@@ -19,6 +19,11 @@ void Whois(int status, const QString& page, const QStringList& f) {
     const RegOutcome reply = ClassifyWhoisReply(status, lower);
     ds::fuzz::Expect(status < 200 || status > 299 || reply == answer, "a 2xx reply reads as its page");
     ds::fuzz::Expect(!StatusText(reply).isEmpty(), "every outcome has a status text");
+    // Knowing the domain (the first field) only ever turns a free reading into a failed one.
+    const RegOutcome named = ClassifyWhoisReply(status, lower, f[0]);
+    ds::fuzz::Expect(named == reply || (reply == RegOutcome::Free && named == RegOutcome::Failed),
+                     "the domain rule changes nothing but a free reading");
+    ds::fuzz::Expect(named != RegOutcome::Free || PageNamesDomain(lower, f[0]), "free only on a page naming the domain");
     (void)ShowsRegistrationRecord(lower);
     for (int pass : {0, 1, 2}) (void)IsRowPicked(pass, f[0], f[1]);
     const std::optional<QString> statement = WriteBackStatement(f[2], f[3], f[4], QDate(2026, 3, 1), f[5]);

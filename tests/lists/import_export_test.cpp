@@ -14,8 +14,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <QElapsedTimer>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include "core/codepage.h"
 #include "core/config.h"
@@ -170,6 +177,58 @@ TEST_F(ImportExportTest, UnreadableFileOrCancelLeavesTheGridAsItWas) {
         EXPECT_TRUE(desk_->messages[0].text.startsWith(U(ImportFailedText)));
         EXPECT_GT(desk_->messages[0].text.size(), QStringView(ImportFailedText).size()) << "the reason follows";
     }
+}
+
+// A FIFO is refused at once, writer or not: opened the usual way it would hold the window until some
+// program writes to it, and read without a size its writer could send without end. The guard thread
+// plays that writer after a while, so the old fault fails the test instead of hanging it.
+TEST_F(ImportExportTest, ImportRefusesAFifoAtOnce) {
+    const QByteArray fifo = QFile::encodeName(file(u"pipe.txt"_qs));
+    ASSERT_EQ(mkfifo(fifo.constData(), 0600), 0);
+    std::atomic<bool> done{false};
+    std::thread guard([&] {
+        for (int i = 0; i < 300 && !done; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd >= 0) ::close(fd);
+    });
+    addRow(true, {{col::Domain, u"keep.com"_qs}});
+    desk_->openNames << file(u"pipe.txt"_qs);
+    QElapsedTimer clock;
+    clock.start();
+    click(QStringLiteral("lintxt"));
+    const qint64 took = clock.elapsed();
+    done = true;
+    guard.join();
+
+    EXPECT_LT(took, 2000);
+    EXPECT_EQ(column(col::Domain), QStringList{u"keep.com"_qs});
+    ASSERT_EQ(desk_->messages.size(), 1u);
+    EXPECT_TRUE(desk_->messages[0].text.startsWith(U(ImportFailedText))) << desk_->messages[0].text.toStdString();
+}
+
+// Lines that could not name a domain are not taken, and a list saved as UTF-16 without a mark reads
+// as its names rather than names full of NULs.
+TEST_F(ImportExportTest, ImportTakesOnlyNamesThatCouldBeDomains) {
+    const QByteArray lines = "ok.com\r\n" + QByteArray(300, 'a') + ".com\r\n" + QByteArray("nul\0x.com\r\n", 11) +
+                             "bell\x07.com note\r\nlast.net\r\n";
+    put(u"odd.txt"_qs, lines);
+    const QString utf16Text = u"u1.com\r\n备案.中国\r\n"_qs;
+    put(u"utf16le.txt"_qs, QByteArray(reinterpret_cast<const char*>(utf16Text.utf16()), utf16Text.size() * 2));
+    struct Case {
+        QString name;
+        QStringList domains;
+    };
+    const Case cases[] = {
+        {u"odd.txt"_qs, {u"ok.com"_qs, u"last.net"_qs}},
+        {u"utf16le.txt"_qs, {u"u1.com"_qs, U(u"备案.中国")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        desk_->openNames << file(c.name);
+        click(QStringLiteral("lintxt"));
+        EXPECT_EQ(column(col::Domain), c.domains);
+    }
+    EXPECT_TRUE(desk_->messages.empty());
 }
 
 TEST_F(ImportExportTest, StopButtonEndsTheImportKeepingTheRowsReadSoFar) {

@@ -23,10 +23,21 @@ TEST(ImportedDomain, FirstTokenOfALineLongerThanThreeCharactersWhenItHoldsADot) 
         {u" a.com", std::nullopt},                  // leading space: the first token is empty
         {u"b.com  note", QStringLiteral("b.com")},  // the note is dropped
         {u"note b.com", std::nullopt},              // the dot is after the first space
-        {u"a.com\tx", QStringLiteral("a.com\tx")},  // only a space ends the name
+        {u"a.com\tx", std::nullopt},                // only a space ends the name, and a tab is a control character
         {u"备案.中国", U(u"备案.中国")},
+        {u"a\u0000b.com", std::nullopt},              // NUL
+        {u"a\u007Fb.com", std::nullopt},              // DEL
+        {u"a\u0085b.com", std::nullopt},              // a C1 control
+        {u"a\u00A0b.com", U(u"a\u00A0b.com")},        // a no-break space is no control character
     };
     for (const auto& [line, name] : cases) EXPECT_EQ(ImportedDomain(U(line)), name) << U(line).toStdString();
+
+    // The longest name DNS allows, and one character more (also before a note).
+    const QString longest = QString(249, u'a') + u".com";
+    const QString tooLong = u'a' + longest;
+    EXPECT_EQ(ImportedDomain(longest), longest);
+    EXPECT_EQ(ImportedDomain(tooLong), std::nullopt);
+    EXPECT_EQ(ImportedDomain(QString(tooLong + u" note")), std::nullopt);
 }
 
 TEST(ImportFile, LinesEndAtLfCrLfOrCrAndTheFourLineFileGivesTwoDomains) {
@@ -58,6 +69,12 @@ TEST(DecodeListFile, Utf8WhenMarkedOrValidElseTheCodePage) {
         {QByteArray("\xEF\xBB\xBF" "a\xB1"), QStringLiteral("a\uFFFD")},           // marked: UTF-8 regardless
         {QByteArray("\xFF\xFE" "a\0.\0c\0\r\0\n\0\x07\x59", 14), U(u"a.c\r\n备")},  // UTF-16, either order
         {QByteArray("\xFE\xFF" "\0a\0.\0c\0\r\0\n\x59\x07", 14), U(u"a.c\r\n备")},
+        // UTF-16 without a mark, told by its NULs, a CJK character among ASCII ones.
+        {QByteArray("a\0.\0c\0\r\0\n\0\x07\x59", 12), U(u"a.c\r\n备")},
+        {QByteArray("\0a\0.\0c\0\r\0\n\x59\x07", 12), U(u"a.c\r\n备")},
+        {QByteArray("a\0", 2), QStringLiteral("a")},
+        // NULs in both places are no UTF-16 pattern: the bytes are read as before.
+        {QByteArray("a\0\0b.com", 7), QString::fromLatin1("a\0\0b.com", 7)},
     };
     for (const auto& [bytes, text] : cases) EXPECT_EQ(DecodeListFile(bytes, QStringLiteral("GBK")), text);
 }
@@ -102,10 +119,17 @@ TEST(ExportLine, TextFormSeparatesByEightSpacesAndTrims_CsvFormKeepsEveryField) 
         {{u"a.com"_qs, QString(), QString()}, u"a.com"_qs, u"a.com,,"_qs},  // empty trailing values
         {{QString(), u"x"_qs}, u"x"_qs, u",x"_qs},                           // empty domain
         {{u"a"_qs, QString(), u"b"_qs}, u"a" + k8 + k8 + u"b", u"a,,b"_qs},
-        {{u" a "_qs, u"\tb"_qs}, u"a " + k8 + u"\tb", u" a ,\tb"_qs},     // only the line's spaces go
+        {{u" a "_qs, u"\tb"_qs}, u"a " + k8 + u"\tb", u" a ,'\tb"_qs},    // only the line's spaces go
         {{u"a,b"_qs, u"say \"hi\""_qs}, u"a,b" + k8 + u"say \"hi\"", u"\"a,b\",\"say \"\"hi\"\"\""_qs},
-        {{u"a\r\nb"_qs, u"c\nd"_qs, u"e\rf"_qs}, u"a\r\nb" + k8 + u"c\nd" + k8 + u"e\rf",
-         u"\"a\r\nb\",\"c\nd\",\"e\rf\""_qs},
+        // A line break inside a value is one space in the text form, so a row stays one line.
+        {{u"a\r\nb"_qs, u"c\nd"_qs, u"e\rf"_qs, u"g\n\nh"_qs}, u"a b" + k8 + u"c d" + k8 + u"e f" + k8 + u"g  h",
+         u"\"a\r\nb\",\"c\nd\",\"e\rf\",\"g\n\nh\""_qs},
+        // Formula starts get an apostrophe in the comma form (then quoting as usual); elsewhere they
+        // are harmless and stay.
+        {{u"=HYPERLINK(\"x\")"_qs, u"+1"_qs, u"-1"_qs, u"@SUM(A1)"_qs, u"a=b"_qs},
+         u"=HYPERLINK(\"x\")" + k8 + u"+1" + k8 + u"-1" + k8 + u"@SUM(A1)" + k8 + u"a=b",
+         u"\"'=HYPERLINK(\"\"x\"\")\",'+1,'-1,'@SUM(A1),a=b"_qs},
+        {{u"\rx"_qs, u"=1,2"_qs}, u"x" + k8 + u"=1,2", u"\"'\rx\",\"'=1,2\""_qs},
         {{}, QString(), QString()},  // no group ticked: an empty line
     };
     for (const Case& c : cases) {

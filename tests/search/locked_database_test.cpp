@@ -225,4 +225,34 @@ TEST_F(LockedDatabaseTest, AdvertRotationOutlivesAWait) {
     EXPECT_TRUE(rotation->isActive());
 }
 
+// A paging press whose page cannot be read (here: the price of its extension, asked while another
+// program holds the file) keeps the page the grid showed, and the paging bar stays on it.
+TEST_F(LockedDatabaseTest, FailedPagingPressKeepsTheRowsShown) {
+    child<QLineEdit>(u"lsetrow"_qs)->setText(u"1"_qs);
+    child<QPushButton>(u"lsearch"_qs)->click();
+    ASSERT_EQ(domains(), QStringList{u"abc01.com"_qs});
+    const QString price = w_->grid1()->cellText(1, 5);
+
+    const milliseconds previous = db::SetLockWaitLimit(milliseconds(300));
+    {
+        test::FileLock lock(path_);
+        pressAndWait(child(u"pnext"_qs));
+    }
+    db::SetLockWaitLimit(previous);
+
+    ASSERT_EQ(desktop_->messages.size(), 1u);
+    EXPECT_EQ(desktop_->messages[0].text, u"读取数据出错，请重试："_qs + kLocked);
+    EXPECT_EQ(domains(), QStringList{u"abc01.com"_qs});
+    EXPECT_EQ(w_->grid1()->cellText(1, 5), price);
+    EXPECT_EQ(child<QLabel>(u"lshowpage"_qs)->text(), u"1"_qs);
+    EXPECT_FALSE(child(u"pbefore"_qs)->isEnabled());
+    EXPECT_TRUE(child(u"pnext"_qs)->isEnabled());
+
+    // With the lock gone the same press loads the next page.
+    desktop_->messages.clear();
+    child<QPushButton>(u"pnext"_qs)->click();
+    EXPECT_TRUE(desktop_->messages.empty());
+    EXPECT_EQ(domains(), QStringList{u"abc02.com"_qs});
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // refused without a lookup, and the bounded, event-handling wait around any resolver.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <arpa/inet.h>
@@ -14,6 +15,7 @@
 #include "core/stop_signal.h"
 #include "support/test_support.h"
 #include "tools/cping.h"
+#include "tools/detached_wait.h"
 #include "tools/private_network.h"
 #include "tools/resolver.h"
 
@@ -172,6 +174,26 @@ TEST_F(BoundedLookup, OffTheApplicationThreadTheWaitIsBoundedToo) {
     EXPECT_GE(elapsed, 200);
     EXPECT_LT(elapsed, 10000);
     EXPECT_EQ(fast, u"10.0.0.1"_qs);
+}
+
+int ThreadsOfThisProcess() { return static_cast<int>(QDir(u"/proc/self/task"_qs).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()); }
+
+// Lookups that never answer leave their workers behind; only a few at a time, so a name server that
+// has stopped answering cannot pile up a thread per lookup. Beyond the cap a lookup fails at once, and
+// once the stuck ones end, lookups work again.
+TEST_F(BoundedLookup, NeverAnsweringLookupsLeaveFewThreadsBehind) {
+    const ResolveBound bound(20);
+    const int before = ThreadsOfThisProcess();
+    QElapsedTimer clock;
+    clock.start();
+    for (int i = 0; i < 200; ++i) EXPECT_EQ(ResolveFirstIPv4(u"slow.example"_qs), QString());
+    const int added = ThreadsOfThisProcess() - before;
+    EXPECT_LT(added, 20);
+    EXPECT_LT(clock.elapsed(), 20 * 200) << "lookups beyond the cap fail at once";
+
+    resolver_->release();
+    EXPECT_TRUE(ds::test::WaitFor([] { return DetachedWorkersRunning() == 0; }));
+    EXPECT_EQ(ResolveFirstIPv4(u"fast.example"_qs), u"10.0.0.1"_qs);
 }
 
 }  // namespace

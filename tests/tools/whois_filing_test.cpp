@@ -1,7 +1,17 @@
 // The whois window, the filing window and the paste list on real widgets, with a loopback whois
 // service and a real SQLite file.
+#include <QElapsedTimer>
+#include <QFile>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <QTableView>
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
@@ -77,21 +87,131 @@ TEST_F(WhoisTest, KeysCloseAndTheOneWindowObject) {
     EXPECT_EQ(WhoisWindowOf(*w_), window);
 }
 
-TEST(PageViewTest, PagesNeverReadLocalFiles) {
-    // A real picture on disk, named by a page from the web: the view must not read it for the page.
+// Watches a path for opens: a regular file through inotify, a FIFO by asking whether it has a reader
+// (a writer's non-blocking open fails while nobody reads). A reader found on the FIFO is let go at
+// once (the writer's end is closed, so the read ends empty), so the old fault fails the test instead
+// of hanging it.
+class OpenWatch {
+public:
+    explicit OpenWatch(const QString& path, bool fifo) : path_(QFile::encodeName(path)) {
+        if (!fifo) {
+            inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+            EXPECT_GE(inotify_add_watch(inotify_, path_.constData(), IN_OPEN), 0);
+            return;
+        }
+        fifoWatch_ = std::thread([this] {
+            while (!done_) {
+                const int fd = ::open(path_.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0) {
+                    opened_ = true;
+                    ::close(fd);
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        });
+    }
+    ~OpenWatch() {
+        done_ = true;
+        if (fifoWatch_.joinable()) fifoWatch_.join();
+        if (inotify_ >= 0) ::close(inotify_);
+    }
+    bool opened() {
+        if (inotify_ >= 0) {
+            alignas(inotify_event) char buffer[4096];
+            if (::read(inotify_, buffer, sizeof buffer) > 0) opened_ = true;
+        }
+        return opened_;
+    }
+
+private:
+    QByteArray path_;
+    int inotify_ = -1;
+    std::thread fifoWatch_;
+    std::atomic<bool> done_{false};
+    std::atomic<bool> opened_{false};
+};
+
+// Pictures the view did not fetch are never read from disk, however the page names them: a file:
+// address, a plain absolute path, a relative name whose web fetch failed (the current folder holds a
+// file of that name), a path naming a FIFO (whose open would block the window for good).
+TEST_F(WhoisTest, PicturesNeverComeFromLocalFiles) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(u"secret.png"_qs);
-    QImage(4, 4, QImage::Format_RGB32).save(path);
-    const QUrl picture = QUrl::fromLocalFile(path);
+    const QString png = dir.filePath(u"secret.png"_qs);
+    QImage(4, 4, QImage::Format_RGB32).save(png);
+    QImage(4, 4, QImage::Format_RGB32).save(cwd_.file(u"here.png"_qs));
+    const QString fifo = dir.filePath(u"pipe.png"_qs);
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    struct Case {
+        QString src;
+        QString watched;
+        bool fifo;
+    };
+    const Case cases[] = {
+        {QUrl::fromLocalFile(png).toString(), png, false},
+        {png, png, false},
+        {u"here.png"_qs, cwd_.file(u"here.png"_qs), false},
+        {fifo, fifo, true},
+    };
     PageView view;
-    view.showHtml(u"<img src=\""_qs + picture.toString() + u"\"><link rel=\"stylesheet\" href=\""_qs +
-                  picture.toString() + u"\">"_qs);
-    view.resize(200, 100);
-    view.grab();
-    const QVariant image = view.document()->resource(QTextDocument::ImageResource, picture);
-    EXPECT_TRUE(image.value<QImage>().isNull());
-    EXPECT_TRUE(image.toByteArray().isEmpty());
-    EXPECT_TRUE(view.document()->resource(QTextDocument::StyleSheetResource, picture).toString().isEmpty());
+    view.resize(300, 200);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.src.toStdString());
+        OpenWatch watch(c.watched, c.fifo);
+        const QString html = u"<p>x<img src=\""_qs + c.src + u"\"><table background=\""_qs + c.src +
+                             u"\"><tr><td>y</td></tr></table><link rel=\"stylesheet\" href=\""_qs + c.src + u"\">"_qs;
+        // The relative name is first asked of the page's server, which has no such picture.
+        view.showHtml(html, QUrl(services_.url(u"/page"_qs)));
+        (void)view.document()->size();
+        view.grab();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(watch.opened());
+        EXPECT_TRUE(view.toPlainText().contains(u'y'));
+        EXPECT_TRUE(view.document()->resource(QTextDocument::StyleSheetResource, QUrl(c.src)).toString().isEmpty());
+    }
+}
+
+// Pages whose layout took minutes (nested tables, one endless word, an endless table stream) are shown
+// at once, as their text, and the window handles its events all the while.
+TEST_F(WhoisTest, HostilePagesShowWithinSecondsWhileTheWindowHandlesEvents) {
+    struct Case {
+        const char* name;
+        QString page;
+        QString shows;
+    };
+    const Case cases[] = {
+        {"tables nested 50 deep", u"<table><tr><td>"_qs.repeated(50) + u"deep"_qs + u"</td></tr></table>"_qs.repeated(50),
+         u"deep"_qs},
+        {"a 1 MB word", u"<p>word"_qs + QString(1 << 20, u'w') + u"</p>"_qs, u"wordwww"_qs},
+        {"an endless table stream", u"start"_qs + u"<table><tr><td>"_qs.repeated(100000), u"start"_qs},
+    };
+    selectRow(u"a.com"_qs);
+    w_->runAction(u"lwhois"_qs);
+    Fwhois* window = WhoisWindowOf(*w_);
+    ASSERT_NE(window, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string body = c.page.toStdString();
+        services_.on("/whois", [body](const httplib::Request&) { return body; });
+        QElapsedTimer clock;
+        qint64 lastTick = 0, longestGap = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+            lastTick = clock.elapsed();
+        });
+        clock.start();
+        ticker.start(10);
+        window->ltext()->setText(u"b.com"_qs);
+        window->lfind_Click();
+        (void)window->lshowwhois()->document()->size();  // the whole layout, as painting needs it
+        window->grab();
+        QCoreApplication::processEvents();
+        const qint64 took = clock.elapsed();
+        longestGap = std::max(longestGap, took - lastTick);
+        EXPECT_LT(took, 3000);
+        EXPECT_LT(longestGap, 1500) << "the window held its events that long";
+        EXPECT_TRUE(window->lshowwhois()->toPlainText().contains(c.shows));
+    }
 }
 
 TEST_F(WhoisTest, NothingIsFetchedWithoutAWebAddress) {
