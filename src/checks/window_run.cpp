@@ -63,7 +63,6 @@ void WindowRun::showProgress(int done, int total) {
     done_ = done;
     total_ = total;
     if (!strip_) return;
-    strip_->setProgress(done, total);
     QString detail = u"，进行中 " + QString::number(engine_.inFlight());
     const qint64 left = pauseEndsMs_ - QDateTime::currentMSecsSinceEpoch();
     if (!pausedHost_.isEmpty() && left > 0)
@@ -71,6 +70,7 @@ void WindowRun::showProgress(int done, int total) {
     else
         pausedHost_.clear();
     strip_->setDetail(detail);
+    strip_->setProgress(done, total);
 }
 
 }  // namespace ds::checks

@@ -49,7 +49,10 @@ public:
                 nth = ++counts_[domain];
             }
             res.status = status_ ? status_(domain) : 200;
-            res.set_content(answer_(domain, nth), "text/html; charset=gb2312");
+            // A real answer names the domain it is about; pages say where with "{domain}".
+            std::string page = answer_(domain, nth);
+            for (size_t at; (at = page.find("{domain}")) != std::string::npos;) page.replace(at, 8, domain);
+            res.set_content(page, "text/html; charset=gb2312");
         });
         http_.start();
     }
@@ -86,7 +89,7 @@ inline const std::string kRateLimitPage =
 inline const std::string kNginx404Page =
     "<html>\r\n<head><title>404 Not Found</title></head>\r\n<body>\r\n<center><h1>404 Not Found</h1></center>"
     "\r\n<hr><center>nginx/1.22.1</center>\r\n</body>\r\n</html>\r\n";
-inline const std::string kFreePage = "<html>Whois results for domain: the domain is NOT REGISTERED</html>";
+inline const std::string kFreePage = "<html>Whois results for domain {domain}: the domain is NOT REGISTERED</html>";
 inline const std::string kGarbagePage = "<html>502 Bad Gateway</html>";
 
 // One grid row as a test writes it.

@@ -33,18 +33,22 @@ CheckResult Base(const CheckJob& job, int status) {
     return r;
 }
 
-void ReadWhois(CheckResult& r, const net::RequestResult& reply, const QString& body) {
+void ReadWhois(CheckResult& r, const CheckJob& job, const net::RequestResult& reply, const QString& body) {
     if (!reply.ok) {
         r.reason = NoAnswerReason(reply.error);
         return;
     }
     const QString page = body.toLower();
-    r.regOutcome = ClassifyWhoisReply(reply.status, page);
+    r.regOutcome = ClassifyWhoisReply(reply.status, page, job.domain);
     if (reply.status < 200 || reply.status > 299) {
         r.reason = StatusReason(reply.status) + u", an error page, not an answer";
         return;
     }
-    r.reason = StatusReason(reply.status) + u", " + WhoisAnswerReason(r.regOutcome, page);
+    if (r.regOutcome != ClassifyWhoisReply(reply.status, page))
+        r.reason = StatusReason(reply.status) + u", " + WhoisAnswerReason(RegOutcome::Free, page) +
+                   u" on a page that does not name " + job.domain;
+    else
+        r.reason = StatusReason(reply.status) + u", " + WhoisAnswerReason(r.regOutcome, page);
     r.registrationRecord = r.regOutcome == RegOutcome::Registered && ShowsRegistrationRecord(page);
     r.end = r.regOutcome == RegOutcome::Failed ? JobEnd::Failed : JobEnd::Answered;
 }
@@ -105,7 +109,7 @@ QString NoAnswerReason(const QString& transferError) {
 CheckResult ReadReply(const CheckJob& job, const net::RequestResult& reply, const QString& decodedBody) {
     CheckResult r = Base(job, reply.ok ? reply.status : 0);
     if (job.ask == Ask::Whois) {
-        ReadWhois(r, reply, decodedBody);
+        ReadWhois(r, job, reply, decodedBody);
     } else if (const std::optional<Metric> m = MetricOf(job.ask)) {
         ReadMetric(r, *m, reply, decodedBody);
     } else if (job.ask == Ask::PageRankChecksum) {
