@@ -1,9 +1,13 @@
 #include "checks/filing_check.h"
 
 #include <QCoreApplication>
+#include <QPointer>
+#include <vector>
 
 #include "checks/filing_rules.h"
+#include "checks/engine/check_engine.h"
 #include "checks/install.h"
+#include "checks/window_run.h"
 #include "core/reentry_guard.h"
 #include "db/shared_objects.h"
 #include "search/domain_row.h"
@@ -29,45 +33,78 @@ struct FilingTally {
     bool stopped = false;
 };
 
-// Looks one key up and writes the first matching record into the row; true when it had one. Throws
-// db::DbError.
-bool FillRow(ui::GridControl& grid, int row, const QString& key) {
+// The filing record of one key: number, holder kind, date and site name as the grid shows them, or
+// nothing when the key has none. Throws db::DbError.
+QStringList LookUp(const QString& key) {
+    if (key.isEmpty()) return {};
     db::Recordset& rs = db::DbRs();
     if (rs.state() == db::Recordset::StateOpen) rs.close();
     // A closed connection is replaced by a fresh, unopened one; the statement then fails with its error.
     if (!db::DbConn().isOpen()) db::NewDbObjects();
     db::OpenRecordset(rs, FilingStatement(key));
+    QStringList record;
     if (rs.recordCount() > 0) {
         rs.moveFirst();
-        grid.setCellText(row, col::FilingNumber, search::CellText(rs.value(QStringLiteral("lback"))));
-        grid.setCellText(row, col::HolderKind, search::CellText(rs.value(QStringLiteral("lbackhostkind"))));
-        // Written like the grid loader writes it, so that a checked row reads the same as a loaded one.
-        grid.setCellText(row, col::FilingDate, search::DateCellText(rs.value(QStringLiteral("lbacktime"))));
-        grid.setCellText(row, col::SiteName, search::CellText(rs.value(QStringLiteral("lbackname"))));
-    } else {
-        grid.setCellText(row, col::FilingNumber, QString::fromUtf16(NotFiledText));
+        // Written like the grid loader writes them, so that a checked row reads the same as a loaded one.
+        record << search::CellText(rs.value(QStringLiteral("lback")))
+               << search::CellText(rs.value(QStringLiteral("lbackhostkind")))
+               << search::DateCellText(rs.value(QStringLiteral("lbacktime")))
+               << search::CellText(rs.value(QStringLiteral("lbackname")));
     }
-    const bool found = rs.recordCount() > 0;
     rs.close();
-    return found;
+    return record;
 }
 
-void RunRows(search::Fdomain& form, ui::GridControl& grid, ui::BusyStrip* strip, FilingTally& tally) {
-    const int rowCount = grid.rows();
-    if (strip) strip->setProgress(0, rowCount - 1);
-    for (int row = 1; row < rowCount; ++row) {
-        QCoreApplication::processEvents();
-        if (form.state().StopFlag) {
-            tally.stopped = true;
-            break;
-        }
-        const std::optional<QString> key = FilingLookupKey(grid.cellText(row, col::Domain));
+// Every row is one job of the engine, which runs the lookups on this thread one per turn of the event
+// loop. Returns the database's message when a lookup failed (the run ends there).
+QString RunRows(search::Fdomain& form, ui::BusyStrip* strip, FilingTally& tally) {
+    const QPointer<ui::GridControl> grid = form.grid1();
+    struct Row {
+        int row;
+        QString cell, key;
+    };
+    std::vector<Row> rows;
+    for (int row = 1; row < grid->rows(); ++row) {
+        const QString cell = grid->cellText(row, col::Domain);
+        rows.push_back({row, cell, FilingLookupKey(cell).value_or(QString())});
+    }
+    engine::CheckEngine engine(WindowEngineSettings(form));
+    engine.setFilingLookup(LookUp);
+    WindowRun run(form, engine, strip);
+    QString failure;
+    int done = 0;
+    const int total = static_cast<int>(rows.size());
+    run.showProgress(0, total);
+    QObject::connect(&engine, &engine::CheckEngine::jobStarted, &engine, [&](quint64 key) {
+        const Row& r = rows[key];
+        if (!grid || r.row >= grid->rows() || grid->cellText(r.row, col::Domain) != r.cell) return;
         // The id goes too, so that a later registration check writes nothing back for a visited row.
         for (int c : {col::FilingNumber, col::HolderKind, col::FilingDate, col::SiteName, col::Id})
-            grid.setCellText(row, c, QString());
-        if (key) ++(FillRow(grid, row, *key) ? tally.filed : tally.notFiled);
-        if (strip) strip->setProgress(row, rowCount - 1);
-    }
+            grid->setCellText(r.row, c, QString());
+    });
+    QObject::connect(&engine, &engine::CheckEngine::jobFinished, &engine, [&](const engine::CheckResult& result) {
+        if (result.end == engine::JobEnd::Stopped) return;
+        if (result.end == engine::JobEnd::Failed && failure.isEmpty()) {
+            failure = result.reason;
+            engine.stop();
+            return;
+        }
+        const Row& r = rows[result.key];
+        run.showProgress(++done, total);
+        if (r.key.isEmpty() || !grid || r.row >= grid->rows() || grid->cellText(r.row, col::Domain) != r.cell)
+            return;
+        if (result.values.isEmpty()) {
+            grid->setCellText(r.row, col::FilingNumber, QString::fromUtf16(NotFiledText));
+            ++tally.notFiled;
+            return;
+        }
+        const int columns[] = {col::FilingNumber, col::HolderKind, col::FilingDate, col::SiteName};
+        for (int i = 0; i < 4; ++i) grid->setCellText(r.row, columns[i], result.values.value(i));
+        ++tally.filed;
+    });
+    for (size_t i = 0; i < rows.size(); ++i) engine.submit({i, rows[i].key, engine::Ask::Filing, QString()});
+    if (run.wait() == WindowRun::End::Stopped && failure.isEmpty()) tally.stopped = true;
+    return failure;
 }
 
 QString RunSummary(const FilingTally& tally, bool failed) {
@@ -89,12 +126,13 @@ void CheckFiling(search::Fdomain& form) {
 
     FilingTally tally;
     bool failed = false;
-    if (ui::GridControl* grid = form.grid1()) {
-        try {
-            RunRows(form, *grid, strip, tally);
-        } catch (const db::DbError& e) {
+    QPointer<search::Fdomain> alive(&form);
+    if (form.grid1()) {
+        const QString failure = RunRows(form, strip, tally);
+        if (!alive) return;
+        if (!failure.isEmpty()) {
             failed = true;
-            ui::desktop().message(&form, QString::fromUtf16(FilingFailureText) + e.description());
+            ui::desktop().message(&form, QString::fromUtf16(FilingFailureText) + failure);
         }
     }
 

@@ -25,17 +25,18 @@ WindowRun::WindowRun(search::Fdomain& form, engine::CheckEngine& engine, ui::Bus
         pauseEndsMs_ = QDateTime::currentMSecsSinceEpoch() + ms;
         showProgress(done_, total_);
     });
-    // Seen at every answer too, not only by the wait's timer: a stop pressed while an answer was on
-    // its way ends the run before the next job goes out.
+}
+
+WindowRun::End WindowRun::wait() {
+    // Seen after every answer too, not only by the timer below: a stop pressed while an answer was on
+    // its way, or by the answer's own handler, ends the run before the next job goes out. Connected
+    // here, after the caller's handlers, so it runs after them.
     QObject::connect(&engine_, &engine::CheckEngine::jobFinished, &engine_, [this] {
         if (!stopSeen_ && (form_.isNull() || form_->state().StopFlag)) {
             stopSeen_ = true;
             engine_.stop();
         }
     });
-}
-
-WindowRun::End WindowRun::wait() {
     End end = End::Done;
     if (engine_.unanswered() > 0) {
         QEventLoop loop;
