@@ -1,7 +1,6 @@
 // Commands of the main window: the two searches, the stop buttons, the extension boxes, the value
 // repairs of the edit boxes, the all-extensions list and the statistics button.
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
@@ -10,6 +9,7 @@
 #include <utility>
 
 #include "core/stop_signal.h"
+#include "core/yield_pacer.h"
 #include "db/shared_objects.h"
 #include "search/fdomain.h"
 #include "search/fdomain_rules.h"
@@ -201,9 +201,10 @@ void Fdomain::lshowdomain_Click() {
             grid1_->setRows(1);
             GridTakenByList();
             int n = 0;
+            YieldPacer pacer;
             for (const auto& [extension, price] : prices) {
                 if (state_.StopFlag) break;
-                QCoreApplication::processEvents();
+                pacer.yield();
                 // A command run during the yield (an import, the paste window) has taken the grid.
                 if (grid1_->rows() != n + 1) break;
                 ++n;

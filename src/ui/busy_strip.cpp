@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QStyleOptionProgressBar>
+#include <QTimer>
 #include <algorithm>
 #include <limits>
 
@@ -16,27 +17,40 @@ BusyStrip::BusyStrip(const QString& text, QWidget* parent) : QProgressBar(parent
     setRange(0, 0);  // busy indicator: no known end
     setTextVisible(true);
     setAlignment(Qt::AlignCenter);
-    setText(text);
+    // The strip fills its whole rectangle with the window's colour before the bar is drawn: a strip the
+    // window showed through would have the window behind it repainted with every count. (Filling it in
+    // paintEvent under WA_OpaquePaintEvent is not enough: the style's polish clears that attribute on
+    // progress bars.)
+    setAutoFillBackground(true);
+    pending_ = new QTimer(this);
+    pending_->setSingleShot(true);
+    connect(pending_, &QTimer::timeout, this, &BusyStrip::paintCountNow);
+    text_ = text;
 }
 
 void BusyStrip::setText(const QString& text) {
+    if (text == text_) return;
     text_ = text;
-    refresh();
+    refresh(false);
 }
 
 QString BusyStrip::shownText() const { return total_ > 0 ? text_ + u"  " + ProgressCount(done_, total_) : text_; }
 
-void BusyStrip::refresh() { update(); }
-
-// The bar draws what text() returns; it is given the count too, while text() stays the command's text.
-void BusyStrip::initStyleOption(QStyleOptionProgressBar* option) const {
-    QProgressBar::initStyleOption(option);
-    option->text = shownText();
+void BusyStrip::refresh(bool now) {
+    const qint64 since = sincePaintRequest_.isValid() ? sincePaintRequest_.elapsed() : kStripRepaintIntervalMs;
+    if (now || since >= kStripRepaintIntervalMs) {
+        paintCountNow();
+    } else if (!pending_->isActive()) {
+        pending_->start(static_cast<int>(kStripRepaintIntervalMs - since));
+    }
 }
 
-void BusyStrip::setProgress(qint64 done, qint64 total) {
-    total_ = std::max<qint64>(total, 0);
-    done_ = std::clamp<qint64>(done, 0, total_);
+// The bar's range and value are set here rather than at every step: QProgressBar repaints itself on the
+// spot whenever its value moves a percent or a pixel.
+void BusyStrip::paintCountNow() {
+    pending_->stop();
+    sincePaintRequest_.start();
+    const quint64 paintsBefore = paints_;
     if (total_ > 0) {
         // The bar counts in int; a larger total is drawn to scale.
         const qint64 cap = std::numeric_limits<int>::max();
@@ -46,14 +60,34 @@ void BusyStrip::setProgress(qint64 done, qint64 total) {
     } else {
         setRange(0, 0);
     }
-    refresh();
+    // A value that moved far enough has just been painted by the bar itself.
+    if (paints_ == paintsBefore) update();
+}
+
+// The bar draws what text() returns; it is given the count too, while text() stays the command's text.
+void BusyStrip::initStyleOption(QStyleOptionProgressBar* option) const {
+    QProgressBar::initStyleOption(option);
+    option->text = shownText();
+}
+
+void BusyStrip::paintEvent(QPaintEvent* event) {
+    ++paints_;
+    QProgressBar::paintEvent(event);
+}
+
+void BusyStrip::setProgress(qint64 done, qint64 total) {
+    total_ = std::max<qint64>(total, 0);
+    done_ = std::clamp<qint64>(done, 0, total_);
+    emit progressChanged(done_, total_);
+    // The last step is painted at once: the loop may end, or wait long, right after it.
+    refresh(total_ == 0 || done_ == total_);
 }
 
 void BusyStrip::showBusy(const QString& text) {
     done_ = total_ = 0;
-    setRange(0, 0);
-    setText(text);
+    text_ = text;
     if (statusLine_) statusLine_->clear();
+    paintCountNow();
     show();
     raise();
     QCoreApplication::processEvents();
@@ -64,6 +98,7 @@ QLabel* BusyStrip::statusLine() const { return statusLine_; }
 
 void BusyStrip::finish(const QString& summary) {
     hide();
+    pending_->stop();
     done_ = total_ = 0;
     if (statusLine_) statusLine_->setText(summary);
 }

@@ -23,7 +23,8 @@ namespace ds::ui {
 namespace {
 // While rows keep arriving, the grid is redrawn at most this often. Every appended row makes the view
 // lay out and redraw all its visible cells (several milliseconds), and long fills yield to the event
-// loop after each row, so without this a page of a thousand rows would spend seconds painting.
+// loop many times while a page arrives, so without this a page of a thousand rows would spend most of
+// its time painting.
 constexpr int kRepaintIntervalMs = 50;
 }  // namespace
 

@@ -66,7 +66,7 @@ TEST_F(CheckProgressTest, FilingCheckCountsRowsAndSumsUpWhatItFound) {
               u"('abc.com','京ICP备000001号','企业','2011-03-04','第一站');"_qs);
     fillGrid({{u"abc.com"_qs, {}, {}, {}}, {u"nodot"_qs, {}, {}, {}}, {u"none.com"_qs, {}, {}, {}}});
     QStringList counts;
-    QObject::connect(strip(), &QProgressBar::valueChanged, [&] { counts << strip()->shownText(); });
+    QObject::connect(strip(), &ui::BusyStrip::progressChanged, [&] { counts << strip()->shownText(); });
     click(u"lbackshow(0)"_qs);
     const QString busy = u"正在读取备案数据,请稍候  "_qs;
     EXPECT_EQ(counts, (QStringList{busy + u"0 / 3", busy + u"1 / 3", busy + u"2 / 3", busy + u"3 / 3"}));
@@ -95,7 +95,7 @@ TEST_F(MetricsCheckTest, MetricsCheckCountsRowsAndSaysWhatItCouldNotGet) {
     setRows({QStringLiteral("example.com"), QStringLiteral("no-dot"), QStringLiteral("bad.cn")});
     auto* busy = w_->findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));
     QStringList counts;
-    QObject::connect(busy, &QProgressBar::valueChanged, [&] { counts << busy->shownText(); });
+    QObject::connect(busy, &ui::BusyStrip::progressChanged, [&] { counts << busy->shownText(); });
     click(QStringLiteral("lgetshow(0)"));
 
     // Two rows have a domain to ask about.

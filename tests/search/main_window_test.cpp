@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "core/yield_pacer.h"
 #include "search/fdomain_rules.h"
 #include "search/fdomain_search_fixture.h"
 #include "search/help_window.h"
@@ -204,6 +205,7 @@ TEST_F(MainWindowTest, NumberColumnsAreRightAlignedAndSortingWaitsForLoops) {
 
 // A stop pressed while the page list fills ends that load: the page is not read.
 TEST_F(MainWindowTest, StopWhileThePageListFillsEndsTheLoad) {
+    const ds::ScopedYieldInterval everyPage(std::chrono::milliseconds(0));  // as if each page took the interval
     bool pressed = false;
     QObject::connect(child<QComboBox>(u"ppagelist"_qs)->model(), &QAbstractItemModel::rowsInserted, [&] {
         if (!pressed) {
