@@ -153,6 +153,8 @@ void Fdomain::Form_Load() {
         grid1_->setCellText(0, c, QString::fromUtf16(GridColumns()[c].header));
         grid1_->setColumnWidth(c, GridColumns()[c].width);
     }
+    // 选择, 编号 and 域名地址 stay in view while the metric columns are scrolled to.
+    grid1_->setFrozenColumns(3);
 
     // 100 twips from the top left corner of the screen.
     const int offset = 100 * logicalDpiX() / 1440;
