@@ -76,6 +76,10 @@ void Fdomain::wireHandlers() {
     connect(paging_.pnext, &QPushButton::clicked, this, [this] { loader_->pnext_Click(); });
     connect(paging_.plast, &QPushButton::clicked, this, [this] { loader_->plast_Click(); });
     connect(paging_.pgo, &QPushButton::clicked, this, [this] { loader_->pgo_Click(); });
+    // Enter in the page box goes to the page typed, as Go does; like Go, not before there are pages.
+    connect(paging_.ppagelist->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        if (paging_.pgo->isEnabled()) paging_.pgo->click();
+    });
 }
 
 void Fdomain::lsearch_Click() {

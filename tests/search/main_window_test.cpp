@@ -102,6 +102,23 @@ TEST_F(MainWindowTest, BusyStripCountsRowsBesideTheGrid) {
     EXPECT_EQ(shown.last(), QString::fromUtf16(PagingBusyText) + u"  4 / 5");
 }
 
+// Enter in the page box goes to the page typed there, as the Go button does, and like it does nothing
+// before a search has pages.
+TEST_F(MainWindowTest, EnterInThePageBoxGoesToThatPage) {
+    auto* box = child<QComboBox>(u"ppagelist"_qs);
+    box->setEditText(u"2"_qs);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(grid()->rows(), 1);
+    EXPECT_TRUE(desktop_->messages.empty());
+
+    search(u"20"_qs, u"2000"_qs);
+    box->setEditText(u"3"_qs);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(child<QLabel>(u"lshowpage"_qs)->text(), u"3"_qs);
+    EXPECT_EQ(grid()->rows(), 6);  // page 3 holds the last 5 rows
+    EXPECT_EQ(grid()->cellText(1, 2), u"41"_qs);
+}
+
 TEST_F(MainWindowTest, EmptyResultHidesTheStripFirstAndMovesNothing) {
     auto watch = std::make_shared<StripAtMessage>();
     auto* strip = child<ds::ui::BusyStrip>(u"floadtxt"_qs);
