@@ -6,12 +6,23 @@
 #include <QTimer>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace ds::ui {
 
 QString ProgressCount(qint64 done, qint64 total) {
     return QString::number(done) + u" / " + QString::number(total);
 }
+
+namespace {
+// The bar's maximum and value for `done` of `total`: the bar counts in int, so a larger total is drawn
+// to scale.
+std::pair<int, int> BarScale(qint64 done, qint64 total) {
+    const qint64 cap = std::numeric_limits<int>::max();
+    const double scale = total > cap ? static_cast<double>(cap) / static_cast<double>(total) : 1.0;
+    return {static_cast<int>(static_cast<double>(total) * scale), static_cast<int>(static_cast<double>(done) * scale)};
+}
+}  // namespace
 
 BusyStrip::BusyStrip(const QString& text, QWidget* parent) : QProgressBar(parent) {
     setRange(0, 0);  // busy indicator: no known end
@@ -52,11 +63,9 @@ void BusyStrip::paintCountNow() {
     sincePaintRequest_.start();
     const quint64 paintsBefore = paints_;
     if (total_ > 0) {
-        // The bar counts in int; a larger total is drawn to scale.
-        const qint64 cap = std::numeric_limits<int>::max();
-        const double scale = total_ > cap ? static_cast<double>(cap) / static_cast<double>(total_) : 1.0;
-        setRange(0, static_cast<int>(static_cast<double>(total_) * scale));
-        setValue(static_cast<int>(static_cast<double>(done_) * scale));
+        const auto [maximum, value] = BarScale(done_, total_);
+        setRange(0, maximum);
+        setValue(value);
     } else {
         setRange(0, 0);
     }
@@ -65,9 +74,16 @@ void BusyStrip::paintCountNow() {
 }
 
 // The bar draws what text() returns; it is given the count too, while text() stays the command's text.
+// A paint for any other reason (the window uncovered) shows the latest count, bar and text alike.
 void BusyStrip::initStyleOption(QStyleOptionProgressBar* option) const {
     QProgressBar::initStyleOption(option);
     option->text = shownText();
+    if (total_ > 0) {
+        const auto [maximum, value] = BarScale(done_, total_);
+        option->minimum = 0;
+        option->maximum = maximum;
+        option->progress = value;
+    }
 }
 
 void BusyStrip::paintEvent(QPaintEvent* event) {

@@ -6,9 +6,9 @@
 // command starts.
 //
 // Counting is cheap and painting is not: the strip takes every step, but is painted at most once per
-// kStripRepaintIntervalMs, and at once for the last step, a new command's text and showing. A step that
-// arrives inside the interval is painted when the interval ends, even if no other step follows. The
-// strip paints its whole rectangle, so the window behind it is not repainted with it.
+// kStripRepaintIntervalMs, and at once for the last step and when a command shows it (showBusy). A
+// step or text that arrives inside the interval is painted when the interval ends, even if nothing
+// follows it. The strip paints its whole rectangle, so the window behind it is not repainted with it.
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QProgressBar>
