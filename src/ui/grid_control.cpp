@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "ui/desktop.h"
 #include "ui/grid_model.h"
@@ -98,7 +99,9 @@ void GridControl::configureView(QTableView* view) {
             [this](int section) { emit cellDoubleClicked(0, section); });
 }
 
-GridControl::~GridControl() = default;
+// The frozen view goes first, while the grid it reports to is whole: its signals reach the grid's own
+// handlers.
+GridControl::~GridControl() { delete std::exchange(frozen_, nullptr); }
 
 int GridControl::rows() const { return model_->gridRows(); }
 void GridControl::setRows(int count) {
@@ -331,8 +334,9 @@ void GridControl::setViewUpdates(bool enabled) {
 void GridControl::setFrozenColumns(int last) {
     frozenLast_ = std::max(-1, last);
     if (frozenLast_ < 0) {
-        delete frozen_;
-        frozen_ = nullptr;
+        // Cleared first: the view's own events on its way out reach eventFilter, which must not take
+        // it for a live view.
+        delete std::exchange(frozen_, nullptr);
         return;
     }
     if (!frozen_) {
