@@ -1,5 +1,6 @@
 #include "ui/grid_control.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFont>
 #include <QFontMetrics>
@@ -409,6 +410,26 @@ void GridControl::updateFrozenGeometry() {
     frozen_->setGeometry(frame, frame, width, view_->horizontalHeader()->height() + view_->viewport()->height());
 }
 
+// Keys go to the view that can act on them where the user sees it: moving the cell goes to the grid's
+// own view (the frozen view has no columns to the right to move to), and typing into a frozen column's
+// cell goes to the frozen view (an editor opened by the grid's own view would lie hidden under it).
+QTableView* GridControl::keyTarget(bool inFrozen, const QKeyEvent& key) const {
+    switch (key.key()) {
+    case Qt::Key_Left: case Qt::Key_Right: case Qt::Key_Up: case Qt::Key_Down: case Qt::Key_PageUp:
+    case Qt::Key_PageDown: case Qt::Key_Home: case Qt::Key_End: case Qt::Key_Tab: case Qt::Key_Backtab:
+        return inFrozen ? view_ : nullptr;
+    default:
+        break;
+    }
+    const QModelIndex current = view_->currentIndex();
+    const bool typing = key.key() == Qt::Key_F2 ||
+                        (!key.text().isEmpty() && key.text().at(0).isPrint() &&
+                         !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)));
+    if (!inFrozen && typing && current.isValid() && current.column() <= frozenLast_ && !frozen_->isHidden())
+        return frozen_;
+    return nullptr;
+}
+
 void GridControl::keepClearOfFrozen(const QModelIndex& current) {
     if (!frozen_ || !current.isValid() || current.column() <= frozenLast_) return;
     const int covered = frozenWidth();
@@ -425,6 +446,13 @@ bool GridControl::eventFilter(QObject* watched, QEvent* event) {
         static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
         copySelection();
         return true;
+    }
+    if (frozen_ && event->type() == QEvent::KeyPress && (watched == view_ || watched == frozen_)) {
+        if (QTableView* to = keyTarget(watched == frozen_, *static_cast<QKeyEvent*>(event))) {
+            to->setFocus(Qt::OtherFocusReason);
+            QCoreApplication::sendEvent(to, event);
+            return true;
+        }
     }
     // The cells' area changes with the window and with the scroll bars coming and going.
     if ((watched == view_ || watched == view_->viewport()) && event->type() == QEvent::Resize) updateFrozenGeometry();

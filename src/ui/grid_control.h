@@ -17,6 +17,7 @@
 #include <vector>
 
 class QHeaderView;
+class QKeyEvent;
 class QMenu;
 class QModelIndex;
 class QTableView;
@@ -118,6 +119,7 @@ private:
     void updateFrozenGeometry();
     int frozenWidth() const;
     void keepClearOfFrozen(const QModelIndex& current);
+    QTableView* keyTarget(bool inFrozen, const QKeyEvent& key) const;
     void holdRepaints();
     void headerClicked(int section);
     void selectRowsTo(int modelRow, Qt::KeyboardModifiers modifiers);

@@ -14,6 +14,7 @@
 #include <QStyleOptionViewItem>
 #include <QScrollBar>
 #include <QTableView>
+#include <QTest>
 
 #if __has_include(<QAbstractItemModelTester>) && defined(QT_TESTLIB_LIB)
 #include <QAbstractItemModelTester>
@@ -577,6 +578,18 @@ TEST(GridControlTest, FrozenColumnsStayInViewAfterAHorizontalScroll) {
     EXPECT_EQ(grid.activeRow(), 12);
     EXPECT_EQ(grid.activeCol(), 3);
     EXPECT_EQ(grid.mouseRow(), 12);
+
+    // Keys act where the user sees the cell: typing into the domain cell opens the editor in the frozen
+    // view, and an arrow key there moves on into the scrolled columns.
+    grid.setActiveCell(12, 3);
+    QTest::keyClick(grid.view(), Qt::Key_F2);
+    ASSERT_EQ(frozen->viewport()->findChildren<QLineEdit*>().size(), 1);
+    EXPECT_TRUE(frozen->viewport()->findChild<QLineEdit*>()->isVisible());
+    EXPECT_TRUE(grid.view()->viewport()->findChildren<QLineEdit*>().isEmpty());
+    QTest::keyClick(frozen->viewport()->findChild<QLineEdit*>(), Qt::Key_Escape);
+    QTest::keyClick(frozen, Qt::Key_Right);
+    EXPECT_EQ(grid.activeCol(), 4);
+    EXPECT_GE(grid.view()->visualRect(grid.model()->index(11, 4)).left(), frozen->width());
 
     // Widths and hidden columns follow the grid's: 编号 hidden, the domain column widened.
     grid.setColumnWidth(2, 0);
