@@ -107,7 +107,8 @@ void Fdomain::buildFoldButton() {
     QWidget* pages = tabcontrolnew_->findChild<QStackedWidget*>();
     const auto apply = [this, fold, pages](bool folded) {
         fold->setText(folded ? QStringLiteral("展开选项 ▼") : QStringLiteral("收起选项 ▲"));
-        fold->setToolTip(folded ? QStringLiteral("显示当前页的检索选项") : QStringLiteral("只留标签栏，让结果表格显示更多行"));
+        fold->setToolTip(folded ? QStringLiteral("显示当前页的检索选项")
+                                : QStringLiteral("只留标签栏，让结果表格显示更多行"));
         if (pages) pages->setVisible(!folded);
         tabcontrolnew_->setMaximumHeight(folded ? tabcontrolnew_->tabBar()->sizeHint().height() : QWIDGETSIZE_MAX);
     };

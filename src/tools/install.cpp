@@ -94,14 +94,15 @@ void HandOver(W* window, const search::Fdomain& form, const QString& domain) {
 
 void InstallSideTools(search::Fdomain& form) {
     auto* windows = new SideWindows(form);
-    form.setHandOver(QStringLiteral("Fwhois"), [&form, windows](const QString& d) { HandOver(windows->whois(true), form, d); });
-    form.setHandOver(QStringLiteral("Fip"), [&form, windows](const QString& d) { HandOver(windows->ip(true), form, d); });
-    form.setHandOver(QStringLiteral("fback"), [&form, windows](const QString& d) { HandOver(windows->filing(true), form, d); });
+    auto* f = &form;
+    form.setHandOver(QStringLiteral("Fwhois"), [f, windows](const QString& d) { HandOver(windows->whois(true), *f, d); });
+    form.setHandOver(QStringLiteral("Fip"), [f, windows](const QString& d) { HandOver(windows->ip(true), *f, d); });
+    form.setHandOver(QStringLiteral("fback"), [f, windows](const QString& d) { HandOver(windows->filing(true), *f, d); });
 
     for (const char* name : {"lwhois", "lfindwhois", "slfindwhois"})
-        form.setAction(QString::fromLatin1(name), [&form, windows] { HandOver(windows->whois(true), form, form.CurrentRowDomain()); });
-    form.setAction(QStringLiteral("lip"), [&form, windows] { HandOver(windows->ip(true), form, form.CurrentRowDomain()); });
-    form.setAction(QStringLiteral("lbak"), [&form, windows] { HandOver(windows->filing(true), form, form.CurrentRowDomain()); });
+        form.setAction(QString::fromLatin1(name), [f, windows] { HandOver(windows->whois(true), *f, f->CurrentRowDomain()); });
+    form.setAction(QStringLiteral("lip"), [f, windows] { HandOver(windows->ip(true), *f, f->CurrentRowDomain()); });
+    form.setAction(QStringLiteral("lbak"), [f, windows] { HandOver(windows->filing(true), *f, f->CurrentRowDomain()); });
     form.setAction(QStringLiteral("Command2"), [windows] {
         flist_back* paste = windows->paste(true);
         paste->show();

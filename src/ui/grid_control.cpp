@@ -389,7 +389,8 @@ void GridControl::syncFrozenColumns() {
     for (int c = 0; c < model_->columnCount(); ++c) {
         const bool shown = c <= frozenLast_ && !view_->isColumnHidden(c);
         frozen_->setColumnHidden(c, !shown);
-        if (shown && frozen_->columnWidth(c) != view_->columnWidth(c)) frozen_->setColumnWidth(c, view_->columnWidth(c));
+        const int width = view_->columnWidth(c);
+        if (shown && frozen_->columnWidth(c) != width) frozen_->setColumnWidth(c, width);
     }
     updateFrozenGeometry();
 }

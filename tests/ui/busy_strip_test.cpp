@@ -17,7 +17,9 @@ namespace {
 // Counts the paint events of one widget and keeps what the strip showed at each.
 class PaintLog : public QObject {
 public:
-    explicit PaintLog(QWidget* watched, BusyStrip* strip = nullptr) : strip_(strip) { watched->installEventFilter(this); }
+    explicit PaintLog(QWidget* watched, BusyStrip* strip = nullptr) : strip_(strip) {
+        watched->installEventFilter(this);
+    }
     int paints = 0;
     QStringList shown;
 

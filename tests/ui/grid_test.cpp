@@ -562,7 +562,8 @@ TEST(GridControlTest, FrozenColumnsStayInViewAfterAHorizontalScroll) {
     const QPoint inGrid = frozen->viewport()->mapTo(&grid, shown.center());
     EXPECT_EQ(grid.childAt(inGrid), frozen->viewport());
     // It starts where the cells start.
-    EXPECT_EQ(frozen->viewport()->mapTo(&grid, QPoint(0, 0)).x(), grid.view()->viewport()->mapTo(&grid, QPoint(0, 0)).x());
+    EXPECT_EQ(frozen->viewport()->mapTo(&grid, QPoint(0, 0)).x(),
+              grid.view()->viewport()->mapTo(&grid, QPoint(0, 0)).x());
     EXPECT_EQ(frozen->width(), 70 + 70 + 70 + 140);
 
     // The frozen cells are the grid's: a double-click there is the grid's double-click, a selection
