@@ -1,8 +1,6 @@
 #include "lists/import_export.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QSet>
 #include <optional>
@@ -11,6 +9,7 @@
 #include "core/codepage.h"
 #include "core/config.h"
 #include "core/reentry_guard.h"
+#include "core/yield_pacer.h"
 #include "core/text.h"
 #include "lists/install.h"
 #include "lists/list_format.h"
@@ -38,24 +37,6 @@ ui::BusyStrip* BusyStripOf(const search::Fdomain& form) {
 
 // The busy strip's count moves in steps of this many lines or rows; a finer count only costs redraws.
 constexpr int kProgressStep = 1000;
-
-// Lets the window handle its events between lines. A yield costs microseconds even when no event is
-// waiting, more than the work on a short line: yielding at every line made a 100,000-line import three
-// times slower (bench/lists_bench.cpp). Lines are therefore handled in runs of kYieldIntervalMs between
-// yields, and a stop press still takes effect within that interval.
-class Pacer {
-public:
-    Pacer() { clock_.start(); }
-    void yield() {
-        if (clock_.elapsed() < kYieldIntervalMs) return;
-        QCoreApplication::processEvents();
-        clock_.start();
-    }
-
-private:
-    static constexpr qint64 kYieldIntervalMs = 10;
-    QElapsedTimer clock_;
-};
 
 // Notices when another command takes the grid over while the import yields (a search, the paste
 // window, the all-extensions list): each first cuts the grid back, or fills it to another length. The
@@ -98,7 +79,7 @@ void AppendBatch(ui::GridControl* grid, std::vector<QString>& names, int& number
 // handles its events: a large file on a slow disk or share takes seconds, and a stop press ends it.
 std::optional<QString> ReadImportFile(search::Fdomain& form, const QString& path, QString& reason) {
     search::SearchState& state = form.state();
-    Pacer pacer;
+    YieldPacer pacer;
     try {
         const std::optional<QByteArray> bytes = ReadListFile(path, [&] {
             pacer.yield();
@@ -127,7 +108,7 @@ void ImportText(search::Fdomain& form, const QString& text) {
     GridWatch watch(grid);
     if (strip) strip->showBusy(ImportProgressText(0));
 
-    Pacer pacer;
+    YieldPacer pacer;
     std::vector<QString> pending;
     pending.reserve(ImportBatchRows);
     int numbered = 0;
@@ -229,7 +210,7 @@ void ltxt_Click(search::Fdomain& form) {
     // file is then written in one piece.
     QString text;
     appendLine(text, 0);
-    Pacer pacer;
+    YieldPacer pacer;
     // The grid is read afresh at every row: rows may be edited, added or replaced while the loop yields.
     // Like the other row loops it lowers the stop flag, which also keeps header clicks from sorting the
     // rows under it.

@@ -1,6 +1,5 @@
 #include "lists/notices.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +11,7 @@
 
 #include "core/remote_settings.h"
 #include "core/reentry_guard.h"
+#include "core/yield_pacer.h"
 #include "db/lock_wait.h"
 #include "db/shared_objects.h"
 #include "lists/install.h"
@@ -69,8 +69,9 @@ void FillList(search::Fdomain& form, NoticeList kind) {
                              rs.text(QStringLiteral("lweburl"))});
         }
         rs.close();
+        YieldPacer pacer;
         for (int i = 0; i < rows.size(); ++i) {
-            QCoreApplication::processEvents();
+            pacer.yield();
             if (!list || (!prices && !addresses)) return;
             Append(list, NoticeItemMarkup(kind, list->count(), rows[i][0], rows[i][1]));
             if (!prices) addresses->addItem(rows[i][2]);

@@ -12,8 +12,12 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStandardItemModel>
+#include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/clock.h"
 #include "db/connection.h"
@@ -56,6 +60,7 @@ Fdomain::Fdomain(QWidget* parent) : QWidget(parent) {
     tabcontrolnew_->addTab(buildAboutTab(), QStringLiteral("软件相关信息"));
     tabcontrolnew_->addTab(buildContactTab(), QStringLiteral("联系交流"));
     tabcontrolnew_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    buildFoldButton();
     // The option pages hold many small groups; tight group margins leave the grid most of the height.
     for (QGroupBox* g : tabcontrolnew_->findChildren<QGroupBox*>()) {
         if (g->layout()) g->layout()->setContentsMargins(6, 2, 6, 4);
@@ -103,6 +108,29 @@ std::function<void(Fdomain&)>& Fdomain::FeatureInstaller() {
 
 void Fdomain::SetFeatureInstaller(std::function<void(Fdomain&)> installer) {
     FeatureInstaller() = std::move(installer);
+}
+
+// On a small screen the option pages take half the window. They fold to the tab bar alone, so the grid
+// gets the room; the window remembers it (the button is a remembered switch). A click on a tab asks to
+// see that page, so it unfolds them.
+void Fdomain::buildFoldButton() {
+    auto* fold = new QToolButton(tabcontrolnew_);
+    fold->setObjectName(QStringLiteral("lfoldpanel"));
+    fold->setCheckable(true);
+    fold->setAutoRaise(true);
+    fold->setFocusPolicy(Qt::NoFocus);
+    tabcontrolnew_->setCornerWidget(fold, Qt::TopRightCorner);
+    QWidget* pages = tabcontrolnew_->findChild<QStackedWidget*>();
+    const auto apply = [this, fold, pages](bool folded) {
+        fold->setText(folded ? QStringLiteral("展开选项 ▼") : QStringLiteral("收起选项 ▲"));
+        fold->setToolTip(folded ? QStringLiteral("显示当前页的检索选项")
+                                : QStringLiteral("只留标签栏，让结果表格显示更多行"));
+        if (pages) pages->setVisible(!folded);
+        tabcontrolnew_->setMaximumHeight(folded ? tabcontrolnew_->tabBar()->sizeHint().height() : QWIDGETSIZE_MAX);
+    };
+    apply(false);
+    connect(fold, &QToolButton::toggled, this, apply);
+    connect(tabcontrolnew_->tabBar(), &QTabBar::tabBarClicked, fold, [fold] { fold->setChecked(false); });
 }
 
 // The bottom line of the window: what the last long command reported, and the strip with the running
@@ -169,12 +197,17 @@ void Fdomain::Form_Load() {
         grid1_->setCellText(0, c, QString::fromUtf16(GridColumns()[c].header));
         grid1_->setColumnWidth(c, GridColumns()[c].width);
     }
+    // 选择, 编号 and 域名地址 stay in view while the metric columns are scrolled to.
+    grid1_->setFrozenColumns(3);
 
-    // 100 twips from the top left corner of the screen.
-    const int offset = 100 * logicalDpiX() / 1440;
+    // The first run opens in the middle of the screen's free area (a small screen it fills); later runs
+    // open where the last one ended (loadSettings).
     const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
-    move(screen.topLeft() + QPoint(offset, offset));
+    move(screen.topLeft());
     fitToScreen();
+    QRect centred(screen.topLeft(), size());
+    centred.moveCenter(screen.center());
+    move(std::max(centred.left(), screen.left()), std::max(centred.top(), screen.top()));
 
     for (const char16_t* name : {u"ltime1", u"ltime2", u"sltime1", u"sltime2"}) {
         if (auto* d = findChild<QDateEdit*>(QString::fromUtf16(name))) d->setDate(ds::clock().today());
@@ -193,7 +226,7 @@ void Fdomain::Form_Activate() {
     lsel_->setCurrentIndex(0);
     lsel_Click();
     firstActivated_ = true;
-    tabcontrolnew_->setCurrentIndex(0);
+    tabcontrolnew_->setCurrentIndex(firstTab_ >= 0 && firstTab_ < tabcontrolnew_->count() ? firstTab_ : 0);
 }
 
 void Fdomain::Form_Click() { lfind_->setFocus(); }
@@ -223,9 +256,11 @@ void Fdomain::fitToScreen() {
     if (!s || isMaximized() || isFullScreen()) return;
     const QRect free = s->availableGeometry();
     // The frame is not known before the window is first shown; a title bar and borders are assumed,
-    // unless the window draws its own frame inside its size.
+    // unless the window draws its own frame inside its size. Once shown, the window has the frame the
+    // platform says (none under a desktop without a window manager).
     QSize frame = frameGeometry().size() - size();
-    if (frame.isEmpty()) frame = windowFlags().testFlag(Qt::FramelessWindowHint) ? QSize(0, 0) : QSize(8, 32);
+    if (frame.isEmpty() && !shownOnce_)
+        frame = windowFlags().testFlag(Qt::FramelessWindowHint) ? QSize(0, 0) : QSize(8, 32);
     const QSize room = free.size() - frame;
     const QSize fitted = size().boundedTo(room).expandedTo(minimumSizeHint().boundedTo(room));
     if (fitted != size()) resize(fitted);
@@ -265,13 +300,25 @@ void Fdomain::loadSettings() {
     if (!stored) return;
     stored->controls.applyTo(this);
     applyRememberedControls();
-    if (!stored->geometry.isEmpty() && restoreGeometry(stored->geometry)) fitToScreen();
+    firstTab_ = stored->placement.tab;
+    const WindowPlacement& at = stored->placement;
+    if (at.normal.isValid()) {
+        // Exactly where it was; the first show keeps it on a screen that has become smaller.
+        setGeometry(at.normal);
+        if (at.maximized) setWindowState(windowState() | Qt::WindowMaximized);
+    } else if (!stored->geometry.isEmpty() && restoreGeometry(stored->geometry)) {
+        fitToScreen();  // a file of an earlier build
+    }
 }
 
 void Fdomain::saveSettings() {
     // Boxes still being edited are repaired first, so the file never keeps a value a search would refuse.
     repairEditBoxes();
-    WriteWindowState(WindowSettingsPath(), ControlSnapshot::Take(this), saveGeometry());
+    WindowPlacement at;
+    at.maximized = isMaximized();
+    at.normal = at.maximized || isFullScreen() ? normalGeometry() : geometry();
+    at.tab = tabcontrolnew_->currentIndex();
+    WriteWindowState(WindowSettingsPath(), ControlSnapshot::Take(this), at);
 }
 
 void Fdomain::restoreDefaults() {

@@ -137,6 +137,7 @@ private:
     QWidget* buildStatusRow();
     // The extension boxes of one search tab ("l" or "sl" prefix).
     QGroupBox* buildExtensionGroup(QWidget* parent, const QString& prefix);
+    void buildFoldButton();
     // A button whose command comes through setAction.
     ui::MarkupButton* actionButton(QWidget* parent, const QString& name, const QString& caption);
     void wireHandlers();
@@ -178,6 +179,7 @@ private:
     ControlSnapshot defaults_;
 
     bool firstActivated_ = false;
+    int firstTab_ = 0;  // the tab page the first activation shows: the one the last run ended on
     bool shownOnce_ = false;
     bool released_ = false;
 

@@ -1,7 +1,6 @@
 // Commands of the main window: the two searches, the stop buttons, the extension boxes, the value
 // repairs of the edit boxes, the all-extensions list and the statistics button.
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
@@ -10,6 +9,7 @@
 #include <utility>
 
 #include "core/stop_signal.h"
+#include "core/yield_pacer.h"
 #include "db/shared_objects.h"
 #include "search/fdomain.h"
 #include "search/fdomain_rules.h"
@@ -76,6 +76,10 @@ void Fdomain::wireHandlers() {
     connect(paging_.pnext, &QPushButton::clicked, this, [this] { loader_->pnext_Click(); });
     connect(paging_.plast, &QPushButton::clicked, this, [this] { loader_->plast_Click(); });
     connect(paging_.pgo, &QPushButton::clicked, this, [this] { loader_->pgo_Click(); });
+    // Enter in the page box goes to the page typed, as Go does; like Go, not before there are pages.
+    connect(paging_.ppagelist->lineEdit(), &QLineEdit::returnPressed, this, [this] {
+        if (paging_.pgo->isEnabled()) paging_.pgo->click();
+    });
 }
 
 void Fdomain::lsearch_Click() {
@@ -201,9 +205,10 @@ void Fdomain::lshowdomain_Click() {
             grid1_->setRows(1);
             GridTakenByList();
             int n = 0;
+            YieldPacer pacer;
             for (const auto& [extension, price] : prices) {
                 if (state_.StopFlag) break;
-                QCoreApplication::processEvents();
+                pacer.yield();
                 // A command run during the yield (an import, the paste window) has taken the grid.
                 if (grid1_->rows() != n + 1) break;
                 ++n;

@@ -1,7 +1,6 @@
 #include "search/page_loader.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QHash>
 #include <QLabel>
 #include <QPushButton>
@@ -12,6 +11,7 @@
 
 #include "core/clock.h"
 #include "core/text.h"
+#include "core/yield_pacer.h"
 #include "db/shared_objects.h"
 #include "search/domain_row.h"
 #include "search/paging.h"
@@ -142,10 +142,11 @@ PageLoader::Setup PageLoader::SetupPaging() {
     bool stopped = false;
     if (c_.ppagelist) {
         c_.ppagelist->clear();
+        YieldPacer pacer;
         for (qint64 page = 1; page <= pages; ++page) {
-            QCoreApplication::processEvents();
             // A search or a paging click handled during the yield has loaded its own result; the counts
             // read above belong to a result set that is gone.
+            pacer.yield();
             if (generation_ != load) return Setup::Superseded;
             if (state_.StopFlag) {
                 stopped = true;
@@ -227,9 +228,10 @@ bool PageLoader::fillPage(int pageSize, qint64 firstNumber, qint64 rowsOnPage) {
     QHash<QString, QString> prices;
     if (c_.floadtxt) c_.floadtxt->setProgress(0, rowsOnPage);
 
+    YieldPacer pacer;
     for (int r = 1; !rs.eof() && !state_.StopFlag && r <= pageSize; ++r) {
-        QCoreApplication::processEvents();
         // A load that ran during the yield has replaced the rows and moved the cursor: it owns the grid.
+        pacer.yield();
         if (generation_ != load) return false;
         if (state_.StopFlag || rs.eof()) break;
         const DomainRecord record = ReadRecord(rs, fields);

@@ -25,6 +25,28 @@ QString& SettingsPath() {
 constexpr int kFormat = 1;
 const QString kGroup = QStringLiteral("options");
 const QString kGeometryKey = QStringLiteral("window/geometry");
+const QString kNormalKey = QStringLiteral("window/normal");
+const QString kMaximizedKey = QStringLiteral("window/maximized");
+const QString kTabKey = QStringLiteral("window/tab");
+
+// "x y width height" with a size of at least 1 x 1 and coordinates a screen can have.
+QRect RectValue(const QVariant& stored) {
+    if (stored.typeId() != QMetaType::QString) return {};
+    const QStringList parts = stored.toString().simplified().split(u' ');
+    if (parts.size() != 4) return {};
+    int v[4];
+    for (int i = 0; i < 4; ++i) {
+        bool ok = false;
+        v[i] = parts[i].toInt(&ok);
+        if (!ok || v[i] < -100000 || v[i] > 100000) return {};
+    }
+    if (v[2] < 1 || v[3] < 1) return {};
+    return {v[0], v[1], v[2], v[3]};
+}
+
+QString RectText(const QRect& r) {
+    return QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
 const QString kFormatKey = QStringLiteral("format");
 
 QStringList Array(const QString& base, int count) {
@@ -50,7 +72,7 @@ RememberedControls BuildRemembered() {
     r.switches << Numbered(QStringLiteral("lkind"), 1, 3) << Array(QStringLiteral("lnormal"), 4)
                << Array(QStringLiteral("lordernum"), 10) << Array(QStringLiteral("slordernum"), 7)
                << Array(QStringLiteral("lshowset"), 3) << Array(QStringLiteral("louttext"), 4)
-               << Array(QStringLiteral("lrankset"), 4);
+               << Array(QStringLiteral("lrankset"), 4) << QStringLiteral("lfoldpanel");
     r.numbers << Numbered(QStringLiteral("stxtUpDown"), 1, 4) << QStringLiteral("lmaxnum")
               << QStringLiteral("lsetrow") << QStringLiteral("lnewrowset") << QStringLiteral("lconcurrency(0)");
     return r;
@@ -135,6 +157,10 @@ std::optional<StoredWindowState> ReadWindowState(const QString& path) {
     StoredWindowState state;
     const QVariant geometry = file.value(kGeometryKey);
     if (geometry.typeId() == QMetaType::QByteArray) state.geometry = geometry.toByteArray();
+    state.placement.normal = RectValue(file.value(kNormalKey));
+    state.placement.maximized = SwitchValue(file.value(kMaximizedKey)).value_or(false);
+    if (const auto tab = NumberText(file.value(kTabKey)); tab && !tab->contains(u'.') && tab->size() < 3)
+        state.placement.tab = tab->toInt();
     file.beginGroup(kGroup);
     const RememberedControls& r = Remembered();
     for (const QString& name : r.switches)
@@ -147,13 +173,17 @@ std::optional<StoredWindowState> ReadWindowState(const QString& path) {
     return state;
 }
 
-bool WriteWindowState(const QString& path, const ControlSnapshot& controls, const QByteArray& geometry) {
+bool WriteWindowState(const QString& path, const ControlSnapshot& controls, const WindowPlacement& placement) {
     if (path.isEmpty()) return false;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSettings file(path, QSettings::IniFormat);
     file.clear();
     file.setValue(kFormatKey, kFormat);
-    if (!geometry.isEmpty()) file.setValue(kGeometryKey, geometry);
+    if (placement.normal.isValid()) {
+        file.setValue(kNormalKey, RectText(placement.normal));
+        file.setValue(kMaximizedKey, placement.maximized);
+    }
+    if (placement.tab >= 0) file.setValue(kTabKey, QString::number(placement.tab));
     file.beginGroup(kGroup);
     for (auto it = controls.values.cbegin(); it != controls.values.cend(); ++it) {
         const QVariant& v = it.value();

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QHash>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -45,14 +46,26 @@ public:
     QHash<QString, QVariant> values;
 };
 
+// Where the window stood when the program ended. `normal` is the window's own rectangle as it was when
+// not maximized, in screen coordinates, without anything a window manager draws around it: set back
+// with setGeometry it puts the window exactly where it was. (Qt's saveGeometry/restoreGeometry, used
+// before, moves a window near the top of the screen down by a title bar's height on every run when
+// the window draws its own frame.)
+struct WindowPlacement {
+    QRect normal;            // invalid when the file had none
+    bool maximized = false;
+    int tab = -1;            // the tab page shown; -1 when the file had none
+};
+
 // The settings file of one window. Reading returns what the file vouches for; writing replaces it.
 struct StoredWindowState {
-    ControlSnapshot controls;  // only the controls the file held valid values for
-    QByteArray geometry;       // empty when the file had none
+    ControlSnapshot controls;   // only the controls the file held valid values for
+    WindowPlacement placement;  // the parts the file held valid values for
+    QByteArray geometry;        // Qt's form, as files of earlier builds hold it; empty when none
 };
 // Nothing when the file is missing, unreadable or not an INI file.
 std::optional<StoredWindowState> ReadWindowState(const QString& path);
 // False when the file could not be written.
-bool WriteWindowState(const QString& path, const ControlSnapshot& controls, const QByteArray& geometry);
+bool WriteWindowState(const QString& path, const ControlSnapshot& controls, const WindowPlacement& placement);
 
 }  // namespace ds::search

@@ -37,6 +37,14 @@ void Blit(QImage& dst, int dx, int dy, const QImage& src, int sx, int sy, int w,
     }
 }
 
+QString CaptionTitle(const QString& windowTitle) {
+    static const QString name = QStringLiteral("DropScout");
+    QString title = windowTitle.trimmed();
+    if (title.startsWith(name) && (title.size() == name.size() || title.at(name.size()).isSpace()))
+        title = title.mid(name.size()).trimmed();
+    return title;
+}
+
 void FramePainter::setPictures(const QImage& caption, const QImage& borders) {
     // Opaque pictures stay opaque, so copying a finished strip to the window is a plain copy rather
     // than a conversion of every pixel.
@@ -49,6 +57,23 @@ void FramePainter::setPictures(const QImage& caption, const QImage& borders) {
 
 PictureSizes FramePainter::sizes() const {
     return {slot_[0].width(), slot_[0].height(), slot_[1].width(), slot_[1].height()};
+}
+
+void FramePainter::drawTitle(QImage& row, const FrameState& state, int captionHeight) {
+    if (state.title.isEmpty()) return;
+    int end = state.width - 4;
+    for (int b = 0; b < kButtonCount; ++b)
+        if (state.buttons.present[b]) end = std::min(end, state.buttons.rect[b].left - 6);
+    if (end <= kCaptionTitleX) return;
+    QPainter text(&row);
+    text.setRenderHint(QPainter::TextAntialiasing);
+    text.setClipRect(kCaptionTitleX, 0, end - kCaptionTitleX, captionHeight);
+    QFont font(QStringLiteral("WenQuanYi Micro Hei"));
+    font.setPixelSize(13);
+    text.setFont(font);
+    // Light on the dark caption, dimmer while the window is inactive.
+    text.setPen(state.active ? QColor(212, 224, 252) : QColor(168, 178, 206));
+    text.drawText(QPoint(kCaptionTitleX, kCaptionTitleBaseline), state.title);
 }
 
 QImage& FramePainter::grow(int slot, int width, int height) {
@@ -89,6 +114,7 @@ void FramePainter::paint(QPainter& target, const FrameSettings& s, const FrameSt
         const bool down = state.pressed[b] && at.contains(state.pointer.x(), state.pointer.y());
         Put(row, caption, ButtonImage(static_cast<Button>(b), at, s, state.active, state.maximized, down));
     }
+    drawTitle(row, state, p.captionHeight);
     Show(target, row, {0, 0, W, p.captionHeight, 0, 0});
 
     // Side edges: both edge cells side by side, doubled downwards until they cover the window.

@@ -8,6 +8,7 @@
 // finished strips are scaled smoothly while every position stays logical.
 #include <QImage>
 #include <QPoint>
+#include <QString>
 
 #include "skin/frame_rules.h"
 
@@ -23,7 +24,16 @@ struct FrameState {
     ButtonLayout buttons;
     Pressed pressed{};
     QPoint pointer{-1, -1};  // window coordinates; a pressed button is drawn pressed only under it
+    QString title;           // written after the program's name, which the caption picture carries
 };
+
+// The caption picture carries the program's emblem and name; each window writes its own caption after
+// them, from this x, with this baseline, and never under a caption button.
+inline constexpr int kCaptionTitleX = 130;
+inline constexpr int kCaptionTitleBaseline = 21;
+// The part of a window's title that its caption writes: the title without the program's name in
+// front, which the picture already shows ("DropScout 过期域名助手" writes "过期域名助手").
+QString CaptionTitle(const QString& windowTitle);
 
 class FramePainter {
 public:
@@ -36,6 +46,7 @@ public:
 
 private:
     QImage& grow(int slot, int width, int height);
+    void drawTitle(QImage& row, const FrameState& state, int captionHeight);
     QImage slot_[4];
     QImage::Format format_ = QImage::Format_ARGB32_Premultiplied;
 };

@@ -464,6 +464,11 @@ QRect QtWindowSystem::WindowRect(WindowId hwnd) {
     return QRect(widget->isWindow() ? widget->pos() : widget->mapToGlobal(QPoint(0, 0)), widget->size());
 }
 
+QString QtWindowSystem::WindowText(WindowId hwnd) {
+    Window* w = Find(hwnd);
+    return w && w->widget ? w->widget->windowTitle() : QString();
+}
+
 QPoint QtWindowSystem::CursorPos(WindowId hwnd) {
     Window* w = Find(hwnd);
     return w && w->hasPointer ? w->pointer : QCursor::pos();

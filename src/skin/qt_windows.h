@@ -53,6 +53,8 @@ public:
     uint32_t Style(WindowId hwnd);
     // The window rectangle in screen coordinates.
     QRect WindowRect(WindowId hwnd);
+    // The window's title (GetWindowText).
+    QString WindowText(WindowId hwnd);
     // Where the pointer was last seen over the window (screen coordinates).
     QPoint CursorPos(WindowId hwnd);
     // Qt windows have no MDI client class; kept so the frame reads as its rules do.

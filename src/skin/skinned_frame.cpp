@@ -173,6 +173,7 @@ void cNeoClass::PaintFrame() {
     state.buttons = buttons_;
     state.pressed = pressed_;
     state.pointer = windows_.CursorPos(hwnd_) - r.topLeft();
+    state.title = CaptionTitle(windows_.WindowText(hwnd_));
     painter_.paint(*target, *this, state);
 }
 

@@ -1,5 +1,6 @@
 #include "startup/screenshots.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -130,6 +131,13 @@ private:
         QCoreApplication::processEvents();
         if (QScreen* screen = form.screen())
             screen->grabWindow(0).save(QDir(folder_).filePath(QStringLiteral("fdomain-1024x768.png")));
+        // The option pages folded away and the grid scrolled to its metric columns: the rows get the
+        // room, and the domain column stays in view.
+        if (auto* fold = form.findChild<QAbstractButton*>(QStringLiteral("lfoldpanel"))) fold->setChecked(true);
+        ScrollGrid(form, true);
+        QCoreApplication::processEvents();
+        if (QScreen* screen = form.screen())
+            screen->grabWindow(0).save(QDir(folder_).filePath(QStringLiteral("fdomain-1024x768-folded.png")));
     }
 
     // The side windows as a user reaches them after the checks: a row's buttons hand its domain over,

@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 #include <QPointer>
+#include <QScreen>
+#include <algorithm>
 
 #include "search/fdomain.h"
 #include "tools/fback.h"
@@ -10,6 +12,23 @@
 
 namespace ds::tools {
 namespace {
+
+// A side window first opens in the middle of the main window, kept inside the free area of the main
+// window's screen, so that it comes up where the user is looking, whatever the size and place of the
+// main window. Later showings keep the place the user moved it to. (The paste box is not one of these:
+// it keeps its place at the screen's right edge.)
+void PlaceOver(QWidget& window, const QWidget& form) {
+    const QScreen* screen = form.screen() ? form.screen() : window.screen();
+    if (!screen) return;
+    const QRect free = screen->availableGeometry();
+    QRect placed(QPoint(), window.frameGeometry().size().boundedTo(free.size()));
+    if (placed.size() != window.frameGeometry().size())
+        window.resize(window.size() - (window.frameGeometry().size() - placed.size()));
+    placed.moveCenter(form.frameGeometry().center());
+    placed.moveLeft(std::clamp(placed.left(), free.left(), free.right() + 1 - placed.width()));
+    placed.moveTop(std::clamp(placed.top(), free.top(), free.bottom() + 1 - placed.height()));
+    window.move(placed.topLeft());
+}
 
 // Owns a main window's side windows. They are top-level windows of their own, created on first use
 // and only hidden when closed, so each keeps its state until the main window goes.
@@ -59,8 +78,13 @@ SideWindows* WindowsOf(const search::Fdomain& form) {
 // Shows the window in front and, for a name with a ".", puts it into the window's box and runs the
 // lookup; otherwise the window only comes to the front as it was.
 template <typename W>
-void HandOver(W* window, const QString& domain) {
+void HandOver(W* window, const search::Fdomain& form, const QString& domain) {
     window->showInFront();
+    // Placed once it is shown, when its size and frame are what the screen will see.
+    if (!window->property("placedOverMain").toBool()) {
+        window->setProperty("placedOverMain", true);
+        PlaceOver(*window, form);
+    }
     if (!domain.contains(u'.')) return;
     window->ltext()->setText(domain);
     window->lfind_Click();
@@ -70,14 +94,15 @@ void HandOver(W* window, const QString& domain) {
 
 void InstallSideTools(search::Fdomain& form) {
     auto* windows = new SideWindows(form);
-    form.setHandOver(QStringLiteral("Fwhois"), [windows](const QString& d) { HandOver(windows->whois(true), d); });
-    form.setHandOver(QStringLiteral("Fip"), [windows](const QString& d) { HandOver(windows->ip(true), d); });
-    form.setHandOver(QStringLiteral("fback"), [windows](const QString& d) { HandOver(windows->filing(true), d); });
+    auto* f = &form;
+    form.setHandOver(QStringLiteral("Fwhois"), [f, windows](const QString& d) { HandOver(windows->whois(true), *f, d); });
+    form.setHandOver(QStringLiteral("Fip"), [f, windows](const QString& d) { HandOver(windows->ip(true), *f, d); });
+    form.setHandOver(QStringLiteral("fback"), [f, windows](const QString& d) { HandOver(windows->filing(true), *f, d); });
 
     for (const char* name : {"lwhois", "lfindwhois", "slfindwhois"})
-        form.setAction(QString::fromLatin1(name), [&form, windows] { HandOver(windows->whois(true), form.CurrentRowDomain()); });
-    form.setAction(QStringLiteral("lip"), [&form, windows] { HandOver(windows->ip(true), form.CurrentRowDomain()); });
-    form.setAction(QStringLiteral("lbak"), [&form, windows] { HandOver(windows->filing(true), form.CurrentRowDomain()); });
+        form.setAction(QString::fromLatin1(name), [f, windows] { HandOver(windows->whois(true), *f, f->CurrentRowDomain()); });
+    form.setAction(QStringLiteral("lip"), [f, windows] { HandOver(windows->ip(true), *f, f->CurrentRowDomain()); });
+    form.setAction(QStringLiteral("lbak"), [f, windows] { HandOver(windows->filing(true), *f, f->CurrentRowDomain()); });
     form.setAction(QStringLiteral("Command2"), [windows] {
         flist_back* paste = windows->paste(true);
         paste->show();

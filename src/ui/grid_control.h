@@ -16,7 +16,10 @@
 #include <functional>
 #include <vector>
 
+class QHeaderView;
+class QKeyEvent;
 class QMenu;
+class QModelIndex;
 class QTableView;
 class QTimer;
 
@@ -90,6 +93,12 @@ public:
     // 50 ms); a loop that has finished ends the hold so the last rows show at once.
     void endRepaintHold();
 
+    // Columns 0 to `last` stay in view while the others scroll sideways: a second view of the same
+    // rows (frozenView(), named "frozenColumns") lies over the grid's left edge and shows them. Widths,
+    // hidden columns, selection, sorting, the mouse and the menu are the grid's own. -1 freezes none.
+    void setFrozenColumns(int last);
+    QTableView* frozenView() const { return frozen_; }
+
     QTableView* view() const { return view_; }
     GridModel* model() const { return model_; }
 
@@ -103,6 +112,14 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void configureView(QTableView* view);
+    std::vector<QHeaderView*> columnHeaders() const;
+    void setViewUpdates(bool enabled);
+    void syncFrozenColumns();
+    void updateFrozenGeometry();
+    int frozenWidth() const;
+    void keepClearOfFrozen(const QModelIndex& current);
+    QTableView* keyTarget(bool inFrozen, const QKeyEvent& key) const;
     void holdRepaints();
     void headerClicked(int section);
     void selectRowsTo(int modelRow, Qt::KeyboardModifiers modifiers);
@@ -111,6 +128,8 @@ private:
     QString linesOf(const std::vector<int>& rows, const std::vector<int>& cols, bool selectedOnly) const;
 
     QTableView* view_ = nullptr;
+    QTableView* frozen_ = nullptr;
+    int frozenLast_ = -1;
     QMenu* menu_ = nullptr;
     std::function<bool()> sortAllowed_;
     int sortColumn_ = -1;

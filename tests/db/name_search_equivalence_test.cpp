@@ -113,7 +113,7 @@ ExpiredSearchOptions RandomExpired(Randomiser& r) {
         o.lengthTo = QString::number(4 + r.below(8));
     }
     o.minPageRank = r.pick({u"0", u"0", u"1", u"3"});
-    o.minAlexa = r.pick({u"0", u"0", u"5000", u"1000000"});
+    o.maxAlexa = r.pick({u"0", u"0", u"5000", u"1000000"});
     o.minBaiduIndexed = r.pick({u"0", u"0", u"10"});
     o.minBaiduLinks = r.pick({u"0", u"0", u"100"});
     r.compose(o.compose);

@@ -67,7 +67,7 @@ TEST_F(CheckProgressTest, FilingCheckCountsRowsAndSumsUpWhatItFound) {
               u"('abc.com','京ICP备000001号','企业','2011-03-04','第一站');"_qs);
     fillGrid({{u"abc.com"_qs, {}, {}, {}}, {u"nodot"_qs, {}, {}, {}}, {u"none.com"_qs, {}, {}, {}}});
     QStringList counts;
-    QObject::connect(strip(), &QProgressBar::valueChanged, [&] { counts << strip()->shownText(); });
+    QObject::connect(strip(), &ui::BusyStrip::progressChanged, [&] { counts << strip()->shownText(); });
     click(u"lbackshow(0)"_qs);
     const QString busy = u"正在读取备案数据,请稍候  "_qs;
     const QString none = u"，进行中 0"_qs;
@@ -98,13 +98,16 @@ TEST_F(MetricsCheckTest, MetricsCheckCountsRowsAndSaysWhatItCouldNotGet) {
     setRows({QStringLiteral("example.com"), QStringLiteral("no-dot"), QStringLiteral("bad.cn")});
     auto* busy = w_->findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"));
     QStringList counts;
-    QObject::connect(busy, &QProgressBar::valueChanged, [&] { counts << busy->shownText(); });
+    // Each count once: the note beside it (requests under way) changes in between.
+    QObject::connect(busy, &ui::BusyStrip::progressChanged, [&] {
+        const QString count = ui::ProgressCount(busy->done(), busy->total());
+        if (counts.isEmpty() || counts.back() != count) counts << count;
+    });
     click(QStringLiteral("lgetshow(0)"));
 
     // Two rows have a domain to ask about; the count moves as a row's last answer is in.
     const QString text = QString::fromUtf16(kSiteMetricsBusyText) + u"  ";
-    const QString none = u"，进行中 0"_qs;
-    EXPECT_EQ(counts, (QStringList{text + u"0 / 2" + none, text + u"1 / 2" + none, text + u"2 / 2" + none}));
+    EXPECT_EQ(counts, (QStringList{u"0 / 2"_qs, u"1 / 2"_qs, u"2 / 2"_qs}));
     EXPECT_EQ(w_->findChild<QLabel*>(QStringLiteral("lstatus"))->text(), u"收录查询完成：已查询 2 个域名，1 项未取得"_qs);
 }
 

@@ -191,8 +191,9 @@ TEST_F(FdomainTest, DoubleClickOnOtherColumnCopiesAndOpensPurchasePage) {
 
     // The row header, the tick box, an empty row or a mouse that is not over the active cell run no
     // command; on an empty row the double-click opens the cell for typing instead.
-    const auto editing = [view] {
-        const auto editors = view->viewport()->findChildren<QLineEdit*>();
+    // The editor opens where the cell is seen: in the frozen columns' view for the domain column.
+    const auto editing = [this] {
+        const auto editors = grid()->findChildren<QLineEdit*>();
         return std::any_of(editors.begin(), editors.end(), [](QLineEdit* e) { return e->isVisible(); });
     };
     doubleClick(1, 0);

@@ -13,6 +13,7 @@
 
 #include "core/clock.h"
 #include "core/text.h"
+#include "core/yield_pacer.h"
 #include "db/demo_data.h"
 #include "db/schema.h"
 #include "db/shared_objects.h"
@@ -224,6 +225,7 @@ TEST_F(FdomainSearchTest, AllExtensionsListForOnePrefix) {
     EXPECT_TRUE(w_->state().StopFlag);  // a load suspended under the list must not carry on
 
     // A stop pressed while the list fills ends it after the row in hand.
+    const ds::ScopedYieldInterval everyRow(std::chrono::milliseconds(0));  // as if each row took the interval
     QTimer::singleShot(0, child<QPushButton>(u"lstop1"_qs), &QPushButton::click);
     child<QPushButton>(u"lshowdomain"_qs)->click();
     EXPECT_EQ(column(3), QStringList{u"hello.com"_qs});
@@ -238,6 +240,7 @@ TEST_F(FdomainSearchTest, AllExtensionsListForOnePrefix) {
 // The statistics button pressed while the list fills reopens the shared recordset the list was read
 // from; the list is already in hand and comes out whole.
 TEST_F(FdomainSearchTest, StatisticsDuringTheExtensionsListLeaveItWhole) {
+    const ds::ScopedYieldInterval everyRow(std::chrono::milliseconds(0));  // as if each row took the interval
     child<QLineEdit>(u"ldomainpre"_qs)->setText(u"pre"_qs);
     QTimer::singleShot(0, child<QPushButton>(u"lshowtextbutton"_qs), &QPushButton::click);
     child<QPushButton>(u"lshowdomain"_qs)->click();

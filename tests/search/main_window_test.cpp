@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "core/yield_pacer.h"
 #include "search/fdomain_rules.h"
 #include "search/fdomain_search_fixture.h"
 #include "search/help_window.h"
@@ -99,6 +100,23 @@ TEST_F(MainWindowTest, BusyStripCountsRowsBesideTheGrid) {
     child<QComboBox>(u"ppagelist"_qs)->setEditText(u"3"_qs);
     child<QPushButton>(u"pgo"_qs)->click();
     EXPECT_EQ(shown.last(), QString::fromUtf16(PagingBusyText) + u"  4 / 5");
+}
+
+// Enter in the page box goes to the page typed there, as the Go button does, and like it does nothing
+// before a search has pages.
+TEST_F(MainWindowTest, EnterInThePageBoxGoesToThatPage) {
+    auto* box = child<QComboBox>(u"ppagelist"_qs);
+    box->setEditText(u"2"_qs);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(grid()->rows(), 1);
+    EXPECT_TRUE(desktop_->messages.empty());
+
+    search(u"20"_qs, u"2000"_qs);
+    box->setEditText(u"3"_qs);
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(child<QLabel>(u"lshowpage"_qs)->text(), u"3"_qs);
+    EXPECT_EQ(grid()->rows(), 6);  // page 3 holds the last 5 rows
+    EXPECT_EQ(grid()->cellText(1, 2), u"41"_qs);
 }
 
 TEST_F(MainWindowTest, EmptyResultHidesTheStripFirstAndMovesNothing) {
@@ -204,6 +222,7 @@ TEST_F(MainWindowTest, NumberColumnsAreRightAlignedAndSortingWaitsForLoops) {
 
 // A stop pressed while the page list fills ends that load: the page is not read.
 TEST_F(MainWindowTest, StopWhileThePageListFillsEndsTheLoad) {
+    const ds::ScopedYieldInterval everyPage(std::chrono::milliseconds(0));  // as if each page took the interval
     bool pressed = false;
     QObject::connect(child<QComboBox>(u"ppagelist"_qs)->model(), &QAbstractItemModel::rowsInserted, [&] {
         if (!pressed) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringList>
@@ -11,6 +12,7 @@
 
 #include "core/clock.h"
 #include "core/text.h"
+#include "core/yield_pacer.h"
 #include "db/schema.h"
 #include "db/shared_objects.h"
 #include "search/domain_row.h"
@@ -273,6 +275,41 @@ TEST_F(PageLoaderTest, CellsCarryFieldsPricesDatesAndStatus) {
     EXPECT_EQ(grid_->cellColor(1, col::Domain), 0u);
 }
 
+// A page of a thousand rows on a shown window: the loop hands the event loop a turn every few rows'
+// time, not after each row, and the strip paints a few times, not once per row. The bounds follow the
+// load's own pace, so that a slow machine does not fail them.
+TEST_F(PageLoaderTest, AThousandRowPagePaintsTheStripAFewTimes) {
+    addDomains(u"ldomainreg"_qs, 1000);
+    state_.RowsPerPage = 1000;
+    window_.show();
+    c_.floadtxt->setGeometry(0, 560, 460, 20);
+    c_.floadtxt->showBusy(QString::fromUtf16(PagingBusyText));
+    struct Paints : QObject {
+        int count = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint) ++count;
+            return false;
+        }
+    } paints;
+    c_.floadtxt->installEventFilter(&paints);
+    int turns = 0;
+    QTimer everyTurn;  // a zero timer fires once per pass of the event loop
+    QObject::connect(&everyTurn, &QTimer::timeout, [&] { ++turns; });
+    everyTurn.start(0);
+    int steps = 0;
+    QObject::connect(c_.floadtxt, &ui::BusyStrip::progressChanged, [&] { ++steps; });
+
+    QElapsedTimer clock;
+    clock.start();
+    search(kRegSearch);
+    const qint64 elapsed = clock.elapsed();
+
+    ASSERT_EQ(grid_->rows(), 1001);
+    EXPECT_EQ(steps, 1001);  // every row is counted
+    EXPECT_LE(paints.count, 3 + elapsed / ui::kStripRepaintIntervalMs) << "over " << elapsed << " ms";
+    EXPECT_LE(turns, 3 + elapsed / ds::kDefaultYieldInterval.count()) << "over " << elapsed << " ms";
+}
+
 TEST_F(PageLoaderTest, StopDuringLoadKeepsTheRowsAddedSoFar) {
     addDomains(u"ldomainreg"_qs, 45);
     QObject::connect(grid_->model(), &QAbstractItemModel::rowsInserted, [this] {
@@ -288,6 +325,7 @@ TEST_F(PageLoaderTest, StopDuringLoadKeepsTheRowsAddedSoFar) {
 
 TEST_F(PageLoaderTest, PagingClickDuringALoadLeavesOnlyTheNewPage) {
     addDomains(u"ldomainreg"_qs, 45);
+    const ScopedYieldInterval everyRow(std::chrono::milliseconds(0));  // as if each row took the interval
     bool clicked = false;
     QObject::connect(grid_->model(), &QAbstractItemModel::rowsInserted, [&] {
         if (grid_->rows() == 4 && !clicked) {
@@ -306,10 +344,11 @@ TEST_F(PageLoaderTest, PagingClickDuringALoadLeavesOnlyTheNewPage) {
     EXPECT_TRUE(state_.StopFlag);
 }
 
-// A search or a paging click handled while the page list fills (it yields once per page) loads its own
+// A search or a paging click handled while the page list fills (it yields between pages) loads its own
 // result; the interrupted load must not go on with the counts of the result set that was replaced.
 TEST_F(PageLoaderTest, LoadStartedWhileThePageListFillsOwnsTheBarAndTheGrid) {
     addDomains(u"ldomainreg"_qs, 45);
+    const ScopedYieldInterval everyPage(std::chrono::milliseconds(0));  // as if each page took the interval
     addDomains(u"ldomainhis"_qs, 3);
     const struct {
         const char* name;

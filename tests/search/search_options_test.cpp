@@ -176,8 +176,8 @@ TEST(ReadSearchOptions, ExpiredTabControlsGiveTheirStatement) {
 
     EXPECT_EQ(BuildExpiredSearchStatement(ReadExpiredSearchOptions(form.root())),
               u"select top 0 * from ldomainhis where (lregist=1) and lname like 'ab%'  and lgooglepr>=2 "
-              "and lalexa>=5000 and lcompose=3 and (ldeltime between '2011-12-01' and '2011-12-01') and "
-              "datediff(day,ldeltime,getdate())>=0  order by llength,lbaidudomain desc"_s);
+              "and lalexa<=5000 and lcompose=3 and (ldeltime between '2011-12-01' and '2011-12-01') and "
+              "datediff(day,ldeltime,getdate())>=0  order by llength,lbaidusite desc"_s);
 }
 
 TEST(ReadSearchOptions, RadioGroupsReadAsTheSearchTreatsThem) {

@@ -91,7 +91,12 @@ TEST(FiledSearchStatement, EachOptionAddsItsFragment) {
         {"filing dates", [](auto& o) { o.filingDateAll = 0; },
          kFiled + u" and (lbacktime between '2011-12-01' and '2012-01-05')"_s},
         {"every metric, in box order", [](auto& o) { o.metrics = {1, 1, 1, 1}; },
-         kFiled + u" and lbaidusite>0 and lbaidudomain>0 and lgooglepr>0 and lalexa<100000000"_s},
+         kFiled + u" and lbaidudomain>0 and lbaidusite>0 and lgooglepr>0 and lalexa<100000000"_s},
+        // The grid shows 百度收录 from lbaidudomain and 百度外链 from lbaidusite; the boxes filter the same.
+        {"BAIDU收录 alone asks for the 收录 column", [](auto& o) { o.metrics = {1, 0, 0, 0}; },
+         kFiled + u" and lbaidudomain>0"_s},
+        {"BAIDU外链 alone asks for the 外链 column", [](auto& o) { o.metrics = {0, 1, 0, 0}; },
+         kFiled + u" and lbaidusite>0"_s},
         {"PR值 only", [](auto& o) { o.metrics = {0, 0, 1, 0}; }, kFiled + u" and lgooglepr>0"_s},
         {"clearing 字母 asks for digits", [](auto& o) { o.compose = {0, 1, 1, 1}; },
          kFiled + u" and lcompose=3"_s},
@@ -151,7 +156,7 @@ TEST(FiledSearchStatement, AllFragmentsStandInTheirFixedOrder) {
     EXPECT_EQ(BuildFiledSearchStatement(o),
               u"select top 50 * from ldomainreg where (lregist=1) and datediff(day,ldeltime,getdate())>=0 "
               " and lbackhostkind='个人'  and (llength between 1 and 10) and (lbacktime between "
-              "'2011-12-01' and '2012-01-05') and lname like 'abc%'  and lbaidudomain>0 and lcompose=2 "
+              "'2011-12-01' and '2012-01-05') and lname like 'abc%'  and lbaidusite>0 and lcompose=2 "
               "and lesp=0 and llang=1 and (1=2 or lextend like '%.net') order by lgooglepr desc"_s);
 }
 
@@ -235,23 +240,30 @@ TEST(ExpiredSearchStatement, EachOptionAddsItsFragment) {
         {"length range", [](auto& o) { o.lengthAll = 0; }, kExpired + u" and (llength between 1 and 10)"_s},
         {"PR 2 then ALEXA 5000",
          [](auto& o) {
-             o.minAlexa = u"5000"_s;
+             o.maxAlexa = u"5000"_s;
              o.minPageRank = u"2"_s;
          },
-         kExpired + u" and lgooglepr>=2 and lalexa>=5000"_s},
+         kExpired + u" and lgooglepr>=2 and lalexa<=5000"_s},
         {"all four thresholds in their fixed order",
          [](auto& o) {
              o.minPageRank = u"1"_s;
              o.minBaiduIndexed = u"2"_s;
-             o.minAlexa = u"3"_s;
+             o.maxAlexa = u"3"_s;
              o.minBaiduLinks = u"4"_s;
          },
-         kExpired + u" and lgooglepr>=1 and lalexa>=3 and lbaidusite>=2 and lbaidudomain>=4"_s},
+         kExpired + u" and lgooglepr>=1 and lalexa<=3 and lbaidudomain>=2 and lbaidusite>=4"_s},
+        // ALEXA小于 keeps the ranks up to the number; 百度收录 and 百度外链 name the grid's columns.
+        {"ALEXA小于 100000 keeps ranks up to 100000", [](auto& o) { o.maxAlexa = u"100000"_s; },
+         kExpired + u" and lalexa<=100000"_s},
+        {"百度收录大于 5000 reads the 收录 column", [](auto& o) { o.minBaiduIndexed = u"5000"_s; },
+         kExpired + u" and lbaidudomain>=5000"_s},
+        {"百度外链大于 5000 reads the 外链 column", [](auto& o) { o.minBaiduLinks = u"5000"_s; },
+         kExpired + u" and lbaidusite>=5000"_s},
         {"thresholds of 0, no digits or below 0 add nothing",
          [](auto& o) {
              o.minPageRank = u"0"_s;
              o.minBaiduIndexed = u"x"_s;
-             o.minAlexa = u"-3"_s;
+             o.maxAlexa = u"-3"_s;
              o.minBaiduLinks = u""_s;
          },
          kExpired},
@@ -260,7 +272,7 @@ TEST(ExpiredSearchStatement, EachOptionAddsItsFragment) {
              o.minPageRank = u"2.5"_s;
              o.minBaiduLinks = u"99999999999"_s;
          },
-         kExpired + u" and lgooglepr>=2.5 and lbaidudomain>=99999999999"_s},
+         kExpired + u" and lgooglepr>=2.5 and lbaidusite>=99999999999"_s},
         {"clearing 字母", [](auto& o) { o.compose = {0, 1, 1, 1}; }, kExpired + u" and lcompose=3"_s},
         {"clearing 数字", [](auto& o) { o.compose = {1, 0, 1, 1}; }, kExpired + u" and lcompose=2"_s},
         {"clearing 中划线 and 中文", [](auto& o) { o.compose = {1, 1, 0, 0}; },
@@ -278,10 +290,12 @@ TEST(ExpiredSearchStatement, EachOptionAddsItsFragment) {
          kExpired + u" and (1=2 or lextend like '%.net')"_s},
         {"全部 cleared, nothing ticked", [](auto& o) { o.extensionAll = 0; }, kExpired},
         {"百度外链 and 字数 sort in box order", [](auto& o) { o.sortKeys[6] = o.sortKeys[0] = 1; },
-         kExpired + u" order by llength,lbaidudomain desc"_s},
+         kExpired + u" order by llength,lbaidusite desc"_s},
+        {"百度收录 sorts by the 收录 column", [](auto& o) { o.sortKeys[5] = 1; },
+         kExpired + u" order by lbaidudomain desc"_s},
         {"every sort key", [](auto& o) { o.sortKeys.fill(1); },
-         kExpired + u" order by llength,lname,lextend,lgooglepr desc,lalexa,lbaidusite desc,"
-                    "lbaidudomain desc"_s},
+         kExpired + u" order by llength,lname,lextend,lgooglepr desc,lalexa,lbaidudomain desc,"
+                    "lbaidusite desc"_s},
     };
     Check(cases, BuildExpiredSearchStatement, Expired);
 }
@@ -302,7 +316,7 @@ TEST(ExpiredSearchStatement, AllFragmentsStandInTheirFixedOrder) {
     });
     EXPECT_EQ(BuildExpiredSearchStatement(o),
               u"select top 10 * from ldomainhis where (lregist=1) and (llength between 1 and 10) and lname "
-              "like '%x'  and lbaidusite>=7 and lcompose=3 and lesp=0 and (ldeltime between '2011-12-01' "
+              "like '%x'  and lbaidudomain>=7 and lcompose=3 and lesp=0 and (ldeltime between '2011-12-01' "
               "and '2011-12-01') and datediff(day,ldeltime,getdate())<0  and (1=2 or lextend like '%.cn') "
               "order by lname,lextend"_s);
 }
@@ -405,6 +419,49 @@ TEST_F(StatementsOnSqlite, FiledSearchSelectsTheMatchingRows) {
     }
 }
 
+// The metric filters read the columns the grid shows under their captions: "百度收录大于 5000" must
+// not bring rows whose 百度收录 column reads 0, nor "ALEXA小于 100000" ranks above 100000.
+TEST_F(StatementsOnSqlite, MetricFiltersReadTheColumnsTheGridShows) {
+    // lid: lbaidudomain (百度收录), lbaidusite (百度外链), lalexa; 100000000 stands for "no rank".
+    const char* const metrics =
+        "UPDATE ldomainreg SET lbaidudomain=6000, lbaidusite=0, lalexa=100000 WHERE lid=1;"
+        "UPDATE ldomainreg SET lbaidudomain=0, lbaidusite=9000, lalexa=100001 WHERE lid=2;"
+        "UPDATE ldomainreg SET lbaidudomain=378, lbaidusite=5000, lalexa=99999 WHERE lid=3;"
+        "UPDATE ldomainreg SET lbaidudomain=5000, lbaidusite=1, lalexa=100000000 WHERE lid=6;";
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir_.filePath(u"search.db"_s).toUtf8().constData(), &db), SQLITE_OK);
+    for (const char* table : {"ldomainreg", "ldomainhis"}) {
+        const QByteArray sql = QByteArray(metrics).replace("ldomainreg", table);
+        ASSERT_EQ(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    }
+    sqlite3_close(db);
+
+    const std::vector<Case<ExpiredSearchOptions>> expired = {
+        {"百度收录大于 5000", [](auto& o) { o.minBaiduIndexed = u"5000"_s; }, u"1 6"_s},
+        {"百度外链大于 5000", [](auto& o) { o.minBaiduLinks = u"5000"_s; }, u"2 3"_s},
+        {"ALEXA小于 100000 keeps the rank of 100000 itself", [](auto& o) { o.maxAlexa = u"100000"_s; }, u"1 3"_s},
+    };
+    for (const auto& c : expired) {
+        QStringList ids;
+        for (qint64 id : Sorted(Run(BuildExpiredSearchStatement(Expired(c.set))))) ids << QString::number(id);
+        EXPECT_EQ(ids.join(u' '), c.expected) << c.name;
+    }
+    const std::vector<Case<FiledSearchOptions>> filed = {
+        {"BAIDU收录", [](auto& o) { o.metrics = {1, 0, 0, 0}; }, u"1 3 6"_s},
+        {"BAIDU外链", [](auto& o) { o.metrics = {0, 1, 0, 0}; }, u"2 3 6"_s},
+    };
+    for (const auto& c : filed) {
+        QStringList ids;
+        for (qint64 id : Sorted(Run(BuildFiledSearchStatement(Filed(c.set))))) ids << QString::number(id);
+        EXPECT_EQ(ids.join(u' '), c.expected) << c.name;
+    }
+    // The sort box 百度收录 puts the largest 收录 first.
+    ExpiredSearchOptions sorted;
+    sorted.sortKeys[5] = 1;
+    sorted.rowLimit = u"2"_s;
+    EXPECT_EQ(Run(BuildExpiredSearchStatement(sorted)), (QList<qint64>{1, 6}));
+}
+
 TEST_F(StatementsOnSqlite, RowLimitAndSortKeysApplyTogether) {
     FiledSearchOptions o;
     o.rowLimit = u"2"_s;
@@ -423,7 +480,7 @@ TEST_F(StatementsOnSqlite, ExpiredSearchWithEveryFragmentRuns) {
     o.keyword = u"b"_s;
     o.keywordLeft = o.keywordRight = 0;
     o.minPageRank = u"1"_s;
-    o.minAlexa = u"0"_s;
+    o.maxAlexa = u"0"_s;
     o.compose = {1, 0, 1, 1};
     o.deletionDateAll = 0;
     o.deletionFrom = QDate(2011, 1, 1);

@@ -7,6 +7,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTest>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QAbstractButton>
 
 #include "search/fdomain_fixture.h"
 #include "search/fdomain_rules.h"
@@ -134,6 +139,69 @@ TEST_F(WindowSettingsTest, OptionsColumnsPageSizeAndGeometryComeBackNextRun) {
     EXPECT_EQ(w_->state().RowsPerPage, 20);
     EXPECT_EQ(date(u"ltime1"_qs), kToday);
     EXPECT_FALSE(QFile::exists(path_));
+}
+
+// The window reopens exactly where it was closed: near the top of the screen too, where a window that
+// draws its own frame used to come back a title bar's height lower (and shorter) on every run.
+TEST_F(WindowSettingsTest, ReopensWhereItWasClosedOnTheTabItWasLeftOn) {
+    const QRect free = w_->screen()->availableGeometry();
+    const struct {
+        const char* name;
+        QPoint at;
+        int tab;
+    } cases[] = {
+        {"at the top of the screen", free.topLeft() + QPoint(0, 3), 1},
+        {"lower down", free.topLeft() + QPoint(12, 40), 4},
+        {"back on the first tab", free.topLeft() + QPoint(5, 0), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        w_->resize(w_->minimumSizeHint() + QSize(0, 10));
+        w_->move(c.at);
+        w_->fitToScreen();  // where the window itself would let the user leave it on this screen
+        child<QTabWidget>(u"tabcontrolnew"_qs)->setCurrentIndex(c.tab);
+        QApplication::processEvents();
+        const QRect closed = w_->geometry();
+        for (int run = 1; run <= 3; ++run) {  // a drift would add up run after run
+            nextRun();
+            QApplication::processEvents();
+            EXPECT_EQ(w_->geometry(), closed) << "run " << run;
+            EXPECT_EQ(child<QTabWidget>(u"tabcontrolnew"_qs)->currentIndex(), c.tab) << "run " << run;
+        }
+    }
+}
+
+// Folding the option pages leaves the tab bar alone above the grid, and the next run opens folded; a
+// click on a tab unfolds them, and so does the restore command.
+TEST_F(WindowSettingsTest, FoldedOptionPagesStayFoldedNextRun) {
+    auto* fold = child<QAbstractButton>(u"lfoldpanel"_qs);
+    ASSERT_FALSE(fold->isChecked());
+    const int gridHeight = grid()->height();
+    fold->click();
+    QApplication::processEvents();
+    auto* tabs = child<QTabWidget>(u"tabcontrolnew"_qs);
+    EXPECT_LE(tabs->height(), tabs->tabBar()->height() + 2);
+    EXPECT_FALSE(child(u"lfind"_qs)->isVisible());
+    EXPECT_GT(grid()->height(), gridHeight + 100);
+
+    nextRun();
+    QApplication::processEvents();
+    fold = child<QAbstractButton>(u"lfoldpanel"_qs);
+    tabs = child<QTabWidget>(u"tabcontrolnew"_qs);
+    EXPECT_TRUE(fold->isChecked());
+    EXPECT_LE(tabs->height(), tabs->tabBar()->height() + 2);
+    EXPECT_FALSE(child(u"lfind"_qs)->isVisible());
+
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(1).center());
+    QApplication::processEvents();
+    EXPECT_FALSE(fold->isChecked());
+    EXPECT_EQ(tabs->currentIndex(), 1);
+    EXPECT_TRUE(child(u"slfind"_qs)->isVisible());
+
+    fold->click();
+    desktop_->answers = {ui::MessageAnswer::Yes};
+    child<QPushButton>(u"ldefaults"_qs)->click();
+    EXPECT_FALSE(fold->isChecked());
 }
 
 // A file this program did not write, or one that is damaged, must never stop the window from opening:

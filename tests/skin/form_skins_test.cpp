@@ -93,6 +93,11 @@ TEST_P(EachForm, SkinnedFrameAndAFreshFrameObjectOnEveryCall) {
     const WinRect close = first->buttons().rect[Close];
     EXPECT_EQ(close.right, form->width() - 8);
     EXPECT_EQ(shot.pixel(close.left + 10, close.top + 5), caption.pixel(350 + 10, 5));
+    // The caption says which window this is, after the program's name in the picture.
+    const QRect captionText(kCaptionTitleX, 0, 80, 32);
+    form->setWindowTitle(u"另一个窗口"_qs);
+    QCoreApplication::processEvents();
+    EXPECT_NE(form->grab().toImage().copy(captionText), shot.copy(captionText)) << "its own title, not the picture's";
 
     const QSize size = form->size();
     Set_Skin(*form);

@@ -11,6 +11,8 @@
 namespace ds::skin::test {
 namespace {
 
+using namespace Qt::StringLiterals;
+
 constexpr QRgb kUntouched = 0xFF123456;
 
 QRgb CaptionPixel(int x, int y) { return qRgb(x & 0xFF, (x >> 8) * 64 + y, 0x80); }
@@ -128,6 +130,44 @@ TEST_F(FramePaint, BuffersGrowWithTheWindow) {
     EXPECT_EQ(big.pixel(0, 993), BorderPixel(0, (993 - 32) % 6));
     EXPECT_EQ(big.pixel(1599, 999), BorderPixel(41, 5));
     EXPECT_EQ(big.pixel(800, 500), kUntouched);
+}
+
+// The picture carries the program's name; each window writes its own caption after it, and never under
+// the caption buttons.
+TEST_F(FramePaint, EachWindowWritesItsOwnCaptionAfterTheName) {
+    const QImage plain = Paint(State(800, 600));
+    FrameState st = State(800, 600);
+    st.title = u"Whois查询"_s;
+    const QImage whois = Paint(st);
+    st.title = u"IP地址反查域名"_s;
+    const QImage ip = Paint(st);
+    st.title = QString(200, u'W');  // far too long for the caption
+    const QImage longTitle = Paint(st);
+
+    auto differs = [](const QImage& a, const QImage& b, int x0, int x1) {
+        for (int y = 0; y < 32; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (a.pixel(x, y) != b.pixel(x, y)) return true;
+        return false;
+    };
+    EXPECT_FALSE(differs(whois, plain, 0, kCaptionTitleX)) << "the name in the picture is left alone";
+    EXPECT_TRUE(differs(whois, plain, kCaptionTitleX, kCaptionTitleX + 60)) << "the caption is written";
+    EXPECT_TRUE(differs(whois, ip, kCaptionTitleX, kCaptionTitleX + 60)) << "each window its own";
+    const int firstButton = whois.width() - 8 - 3 * 33;  // minimize, left of maximize and close
+    EXPECT_TRUE(differs(longTitle, plain, 600, firstButton - 6));
+    EXPECT_FALSE(differs(longTitle, plain, firstButton - 6, 800)) << "the buttons stay clear";
+    EXPECT_EQ(whois.pixel(400, 300), kUntouched);
+
+    const struct {
+        const char16_t* windowTitle;
+        const char16_t* caption;
+    } titles[] = {
+        {u"DropScout 过期域名助手", u"过期域名助手"}, {u"DropScout 登录", u"登录"}, {u"Whois查询", u"Whois查询"},
+        {u"DropScoutX", u"DropScoutX"},  // another word that only starts with the name stays whole
+        {u"DropScout", u""},
+    };
+    for (const auto& t : titles)
+        EXPECT_EQ(CaptionTitle(QString::fromUtf16(t.windowTitle)), QString::fromUtf16(t.caption));
 }
 
 TEST_F(FramePaint, MissingPicturesPaintNothing) {

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QScreen>
+#include <functional>
 #include <QMouseEvent>
 #include <QTimer>
 #include <atomic>
@@ -19,6 +21,8 @@
 
 #include "core/codepage.h"
 #include "tools/fback.h"
+#include "tools/fip.h"
+#include "tools/install.h"
 #include "tools/fwhois.h"
 #include "tools/page_view.h"
 #include "tools_fixture.h"
@@ -85,6 +89,39 @@ TEST_F(WhoisTest, KeysCloseAndTheOneWindowObject) {
     window->close();
     EXPECT_TRUE(window->isHidden());
     EXPECT_EQ(WhoisWindowOf(*w_), window);
+}
+
+// A side window opens over the middle of the main window, inside the screen (touching its edge where
+// the middle would take it past one); later showings keep the place the user moved it to.
+TEST_F(WhoisTest, SideWindowsOpenCentredOverTheMainWindow) {
+    services_.on("/whois", [](const httplib::Request& req) { return "whois of " + req.get_param_value("d"); });
+    const QRect free = w_->screen()->availableGeometry();
+    selectRow(u"a.com"_qs);
+    const struct {
+        const char* action;
+        std::function<QWidget*()> window;
+    } cases[] = {
+        {"lwhois", [this] { return static_cast<QWidget*>(WhoisWindowOf(*w_)); }},
+        {"lip", [this] { return static_cast<QWidget*>(IpWindowOf(*w_)); }},
+        {"lbak", [this] { return static_cast<QWidget*>(FilingWindowOf(*w_)); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.action);
+        w_->runAction(QString::fromLatin1(c.action));
+        QWidget* side = c.window();
+        ASSERT_NE(side, nullptr);
+        const QRect at = side->frameGeometry(), main = w_->frameGeometry();
+        EXPECT_TRUE(free.contains(at)) << at.x() << "," << at.y() << " " << at.width() << "x" << at.height();
+        const QPoint offset = at.center() - main.center();
+        EXPECT_TRUE(std::abs(offset.x()) <= 1 || at.left() == free.left() || at.right() == free.right()) << offset.x();
+        EXPECT_TRUE(std::abs(offset.y()) <= 1 || at.top() == free.top() || at.bottom() == free.bottom()) << offset.y();
+        side->hide();
+    }
+    Fwhois* whois = WhoisWindowOf(*w_);
+    whois->move(whois->pos() + QPoint(-7, 5));
+    const QPoint moved = whois->pos();
+    w_->runAction(u"lwhois"_qs);
+    EXPECT_EQ(whois->pos(), moved);
 }
 
 // Watches a path for opens: a regular file through inotify, a FIFO by asking whether it has a reader

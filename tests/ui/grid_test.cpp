@@ -12,7 +12,9 @@
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+#include <QScrollBar>
 #include <QTableView>
+#include <QTest>
 
 #if __has_include(<QAbstractItemModelTester>) && defined(QT_TESTLIB_LIB)
 #include <QAbstractItemModelTester>
@@ -530,4 +532,79 @@ TEST(GridControlTest, ClicksNeverEditButTypingAndF2Do) {
     EXPECT_TRUE(EditorShown(other.grid));
     EXPECT_EQ(other.grid.activeRow(), 1);
     EXPECT_EQ(other.grid.activeCol(), 4);
+}
+
+// Columns 0 to 3 (row header, 选择, 编号, 域名地址) stay in view while the metric columns are scrolled to.
+TEST(GridControlTest, FrozenColumnsStayInViewAfterAHorizontalScroll) {
+    GridControl grid;
+    SetUpLikeMainWindow(grid);
+    for (int c = 0; c < 21; ++c) grid.setColumnWidth(c, c == 3 ? 140 : 70);
+    grid.setRows(40);
+    for (int r = 1; r < 40; ++r) grid.setCellText(r, 3, u"d"_qs + QString::number(r) + u".com"_qs);
+    grid.setFrozenColumns(3);
+    grid.resize(600, 300);
+    grid.show();
+    QApplication::processEvents();
+    QTableView* frozen = grid.frozenView();
+    ASSERT_NE(frozen, nullptr);
+
+    QScrollBar* across = grid.view()->horizontalScrollBar();
+    across->setValue(across->maximum());
+    grid.view()->verticalScrollBar()->setValue(10);  // and down, which the frozen columns follow
+    QApplication::processEvents();
+    ASSERT_GT(across->value(), 0);
+
+    // The grid's own domain column has gone off to the left; the frozen one stands where it stood.
+    const QModelIndex domain = grid.model()->index(11, 3);  // data row 12
+    EXPECT_LT(grid.view()->visualRect(domain).right(), 0);
+    const QRect shown = frozen->visualRect(domain);
+    ASSERT_TRUE(frozen->viewport()->rect().contains(shown.center()));
+    const QPoint inGrid = frozen->viewport()->mapTo(&grid, shown.center());
+    EXPECT_EQ(grid.childAt(inGrid), frozen->viewport());
+    // It starts where the cells start.
+    EXPECT_EQ(frozen->viewport()->mapTo(&grid, QPoint(0, 0)).x(),
+              grid.view()->viewport()->mapTo(&grid, QPoint(0, 0)).x());
+    EXPECT_EQ(frozen->width(), 70 + 70 + 70 + 140);
+
+    // The frozen cells are the grid's: a double-click there is the grid's double-click, a selection
+    // made there is the grid's selection.
+    Emissions doubleClicked;
+    QObject::connect(&grid, &GridControl::cellDoubleClicked,
+                     [&](int row, int col) { doubleClicked.calls.emplace_back(row, col); });
+    SendMouse(frozen->viewport(), QEvent::MouseButtonPress, shown.center());
+    SendMouse(frozen->viewport(), QEvent::MouseButtonRelease, shown.center());
+    SendMouse(frozen->viewport(), QEvent::MouseButtonDblClick, shown.center());
+    SendMouse(frozen->viewport(), QEvent::MouseButtonRelease, shown.center());
+    EXPECT_EQ(doubleClicked.calls, (std::vector<std::pair<int, int>>{{12, 3}}));
+    EXPECT_EQ(grid.activeRow(), 12);
+    EXPECT_EQ(grid.activeCol(), 3);
+    EXPECT_EQ(grid.mouseRow(), 12);
+
+    // Keys act where the user sees the cell: typing into the domain cell opens the editor in the frozen
+    // view, and an arrow key there moves on into the scrolled columns.
+    grid.setActiveCell(12, 3);
+    QTest::keyClick(grid.view(), Qt::Key_F2);
+    ASSERT_EQ(frozen->viewport()->findChildren<QLineEdit*>().size(), 1);
+    EXPECT_TRUE(frozen->viewport()->findChild<QLineEdit*>()->isVisible());
+    EXPECT_TRUE(grid.view()->viewport()->findChildren<QLineEdit*>().isEmpty());
+    QTest::keyClick(frozen->viewport()->findChild<QLineEdit*>(), Qt::Key_Escape);
+    QTest::keyClick(frozen, Qt::Key_Right);
+    EXPECT_EQ(grid.activeCol(), 4);
+    EXPECT_GE(grid.view()->visualRect(grid.model()->index(11, 4)).left(), frozen->width());
+
+    // Widths and hidden columns follow the grid's: 编号 hidden, the domain column widened.
+    grid.setColumnWidth(2, 0);
+    grid.setColumnWidth(3, 200);
+    QApplication::processEvents();
+    EXPECT_TRUE(frozen->isColumnHidden(2));
+    EXPECT_EQ(frozen->columnWidth(3), 200);
+    EXPECT_EQ(frozen->width(), 70 + 70 + 200);
+    for (int c = 4; c < 21; ++c) EXPECT_TRUE(frozen->isColumnHidden(c)) << c;
+
+    // Sorting from either header marks both.
+    grid.sortByColumn(3, Qt::DescendingOrder);
+    EXPECT_EQ(frozen->horizontalHeader()->sortIndicatorSection(), 3);
+    EXPECT_TRUE(frozen->horizontalHeader()->isSortIndicatorShown());
+    grid.setRows(1);
+    EXPECT_FALSE(frozen->horizontalHeader()->isSortIndicatorShown());
 }

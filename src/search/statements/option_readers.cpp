@@ -109,7 +109,7 @@ ExpiredSearchOptions ReadExpiredSearchOptions(const QWidget* form) {
     ReadBox(form, u"slcodent(1)"_s, o.keywordRight);
     ReadText(form, u"stxtUpDown1"_s, o.minPageRank);
     ReadText(form, u"stxtUpDown2"_s, o.minBaiduIndexed);
-    ReadText(form, u"stxtUpDown3"_s, o.minAlexa);
+    ReadText(form, u"stxtUpDown3"_s, o.maxAlexa);
     ReadText(form, u"stxtUpDown4"_s, o.minBaiduLinks);
     static const QString compose[4] = {u"slcomposenum1"_s, u"slcomposenum2"_s, u"slcomposenum3"_s,
                                        u"slcomposenum4"_s};

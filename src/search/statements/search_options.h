@@ -56,7 +56,7 @@ struct ExpiredSearchOptions {
     int keywordRight = 1;              // slcodent(1) 右包含
     QString minPageRank = QStringLiteral("0");      // stxtUpDown1 PR值大于
     QString minBaiduIndexed = QStringLiteral("0");  // stxtUpDown2 百度收录大于
-    QString minAlexa = QStringLiteral("0");         // stxtUpDown3 ALEXA小于 (compared with >=)
+    QString maxAlexa = QStringLiteral("0");         // stxtUpDown3 ALEXA小于 (0: no limit)
     QString minBaiduLinks = QStringLiteral("0");    // stxtUpDown4 百度外链大于
     std::array<int, 4> compose{1, 1, 1, 1};  // slcomposenum1..4
     int deletionDateAll = 1;           // sltime3

@@ -96,8 +96,10 @@ QString BuildFiledSearchStatement(const FiledSearchOptions& o) {
         u",llength",        u",lback",           u",lbacktime desc", u",lregist desc",
         u",lcompose",       u",lbackhostkind desc", u",lgooglepr desc", u",lalexa",
         u",lbaidusite desc", u",lbaidudomain desc"};
-    // Boxes BAIDU收录, BAIDU外链, PR值, ALEXA排名.
-    static const char16_t* const metrics[4] = {u" and lbaidusite>0", u" and lbaidudomain>0",
+    // Boxes BAIDU收录, BAIDU外链, PR值, ALEXA排名. 收录 is lbaidudomain and 外链 lbaidusite, as the grid's
+    // columns, the statistics and the sort boxes read them; a box that filtered on the other column would
+    // answer "收录 > 0" with rows whose 收录 column shows 0.
+    static const char16_t* const metrics[4] = {u" and lbaidudomain>0", u" and lbaidusite>0",
                                                u" and lgooglepr>0", u" and lalexa<100000000"};
 
     QString filter = u"(lregist=1)"_s;
@@ -119,21 +121,21 @@ QString BuildFiledSearchStatement(const FiledSearchOptions& o) {
 QString BuildExpiredSearchStatement(const ExpiredSearchOptions& o) {
     // Sort boxes 字数, 前缀, 后缀, PR值, ALEXA, 百度收录, 百度外链.
     static const char16_t* const sortKeys[7] = {u",llength",        u",lname",  u",lextend",
-                                                u",lgooglepr desc", u",lalexa", u",lbaidusite desc",
-                                                u",lbaidudomain desc"};
+                                                u",lgooglepr desc", u",lalexa", u",lbaidudomain desc",
+                                                u",lbaidusite desc"};
 
     QString filter = u"(lregist=1)"_s;
     filter += LengthFragment(o.lengthAll, o.lengthFrom, o.lengthTo);
     filter += KeywordFragment(o.keyword, o.keywordLeft, o.keywordRight);
-    // The box is captioned "ALEXA小于", yet the rank is compared with ">=": that is the filter this
-    // search has always sent, and it is kept as it is.
+    // "ALEXA小于" keeps ranks up to the number (a smaller rank is a busier site), so it is the one
+    // threshold compared with "<=". 百度收录 is lbaidudomain and 百度外链 lbaidusite, as in the grid.
     const struct {
         const QString& text;
         const char16_t* column;
     } thresholds[] = {{o.minPageRank, u" and lgooglepr>="},
-                      {o.minAlexa, u" and lalexa>="},
-                      {o.minBaiduIndexed, u" and lbaidusite>="},
-                      {o.minBaiduLinks, u" and lbaidudomain>="}};
+                      {o.maxAlexa, u" and lalexa<="},
+                      {o.minBaiduIndexed, u" and lbaidudomain>="},
+                      {o.minBaiduLinks, u" and lbaidusite>="}};
     for (const auto& t : thresholds) {
         const double n = ds::LeadingNumber(t.text);
         if (n > 0) filter += QString::fromUtf16(t.column) + ds::ShortestNumber(n);

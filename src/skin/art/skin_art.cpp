@@ -70,12 +70,7 @@ void DrawTitle(QPainter& p) {
     p.drawText(QPoint(33, 22), QStringLiteral("DropScout"));
     p.setPen(Qt::white);
     p.drawText(QPoint(32, 21), QStringLiteral("DropScout"));
-    const int after = 32 + p.fontMetrics().horizontalAdvance(QStringLiteral("DropScout")) + 8;
-    QFont chinese(QStringLiteral("WenQuanYi Micro Hei"));
-    chinese.setPixelSize(13);
-    p.setFont(chinese);
-    p.setPen(QColor(212, 224, 252));
-    p.drawText(QPoint(after, 21), QStringLiteral("过期域名助手"));
+    // Each window writes its own caption after the name, from ds::skin::kCaptionTitleX (130).
 }
 
 enum Glyph { CloseGlyph, RestoreGlyph, MaximizeGlyph, MinimizeGlyph };
