@@ -42,6 +42,8 @@ struct Options {
 // The program speaks Chinese, so Qt's own texts do too (确定, 取消, 是, 否, the file dialogs), whatever
 // the system's language. Without the translation files installed they stay English.
 void InstallQtTranslations(QApplication& app) {
+    // Dates and numbers in Qt's own dialogs (the date pickers' calendars) follow the texts.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     auto* qt = new QTranslator(&app);
     if (qt->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
                  QLibraryInfo::path(QLibraryInfo::TranslationsPath)))

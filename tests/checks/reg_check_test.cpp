@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QMetaObject>
+#include <QSpinBox>
 
 #include "checks/reg_check.h"
 #include "reg_fixture.h"
@@ -184,6 +185,42 @@ TEST_F(RegCheckTest, ReplacedRowIsNotGivenAnotherDomainsAnswer) {
     click(u"lregshow(0)"_qs);
     EXPECT_EQ(column(Status), QStringList{u"将过期"_qs});
     EXPECT_EQ(grid()->cellColor(1, Status), 0u);
+}
+
+// Several requests at once (the 并发查询数 box of a search tab, which the others follow): every picked
+// row gets its own domain's answer; a list loaded over the grid meanwhile is left as it is, with no row
+// left "查询中".
+TEST_F(RegCheckTest, SeveralAtOnceEachRowGetsItsOwnAnswer) {
+    auto* box = w_->findChild<QSpinBox*>(u"lconcurrency(1)"_qs);
+    ASSERT_NE(box, nullptr);
+    box->setValue(8);
+    EXPECT_EQ(w_->findChild<QSpinBox*>(u"lconcurrency(0)"_qs)->value(), 8);
+    const auto isFree = [](const std::string& domain) { return (domain[1] - '0') % 3 == 0; };
+    WhoisServer whois([&](const std::string& domain, int) { return isFree(domain) ? kFreePage : kRegisteredPage; });
+    useWhois(whois);
+    std::vector<GridRow> rows;
+    for (int i = 0; i < 10; ++i) rows.push_back({QStringLiteral("d%1.com").arg(i), u"未注册"_qs, {}, {}});
+    fillGrid(rows);
+    click(u"lregshow(0)"_qs);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(grid()->cellText(i + 1, Status), i % 3 == 0 ? u"未注册"_qs : u"已注册"_qs) << i;
+    EXPECT_EQ(whois.totalRequests(), 10);
+
+    bool replaced = false;
+    WhoisServer slow([&](const std::string&, int) {
+        if (!replaced) {
+            replaced = true;
+            QMetaObject::invokeMethod(
+                w_.get(), [&] { fillGrid({{u"x.com"_qs, u"将过期"_qs, {}, {}}, {u"y.com"_qs, u"未注册"_qs, {}, {}}}); },
+                Qt::QueuedConnection);
+        }
+        return kFreePage;
+    });
+    useWhois(slow);
+    fillGrid(rows);
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(column(Status), (QStringList{u"将过期"_qs, u"未注册"_qs}));
+    EXPECT_EQ(grid()->cellColor(2, Status), 0u);
 }
 
 // An error page is not an answer, whatever it says: every row times out and is asked once more, and
