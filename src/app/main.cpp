@@ -20,6 +20,7 @@
 #include "startup/fload.h"
 #include "startup/floadini.h"
 #include "startup/screenshots.h"
+#include "ui/application.h"
 #include "ui/lock_wait_pump.h"
 
 namespace {
@@ -75,7 +76,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    QApplication app(argc, argv);
+    ds::ui::Application app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(true);  // closing the main window ends the program
     QApplication::setApplicationName(QStringLiteral("DropScout"));
     QApplication::setApplicationVersion(QStringLiteral("3.11"));

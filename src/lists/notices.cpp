@@ -149,8 +149,10 @@ void Timer1_Timer(search::Fdomain& form) {
             }
         }
         // The recordset stays open until the next tick, as the advert's own.
-    } catch (const db::DbError&) {
-        // The rotation ends for the rest of the session; the advert on show stays.
+    } catch (const db::DbError& e) {
+        // Another program holding the file for a while is no fault of the table: the next tick tries
+        // again. Anything else ends the rotation for the rest of the session; the advert on show stays.
+        if (e.description().contains(u"database is locked")) return;
         if (timer) timer->stop();
     }
 }

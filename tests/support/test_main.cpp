@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "app/features.h"
+#include "ui/application.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    ds::ui::Application app(argc, argv);
     // As the program does: every main window a test builds hosts the checks, tools and lists.
     ds::app::InstallFeaturesInEveryMainWindow();
     ::testing::InitGoogleTest(&argc, argv);
