@@ -180,6 +180,36 @@ TEST_F(FipTest, StopEndsAFetchUnderWay) {
     EXPECT_FALSE(fip_->running());
 }
 
+// A stop ends the work of the window it was pressed in, and nothing else's: the main window's 停止 while
+// this window's page is on its way leaves the lookup running, and this window's 停止 ends it.
+TEST_F(FipTest, StopsOfOtherWindowsLeaveTheLookupAlone) {
+    for (const bool ownStop : {false, true}) {
+        SCOPED_TRACE(ownStop);
+        // Only the slow page names b.net: the name is found only when that page is not cut short.
+        services_.on("/search", [](const httplib::Request& req) {
+            if (req.get_param_value("first") != "11") return ResultPage(3, {});
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            return ResultPage(3, {"b.net/"});
+        });
+        services_.setHook([this, ownStop](const httplib::Request& req) {
+            if (req.get_param_value("first") != "11") return;
+            QWidget* window = ownStop ? static_cast<QWidget*>(fip_.get()) : w_.get();
+            const QString stop = ownStop ? u"lstop"_qs : u"lstop1"_qs;
+            QMetaObject::invokeMethod(window, [this, window, stop] { click(window, stop); }, Qt::QueuedConnection);
+        });
+        // Asked for through the window's own event, as a click would: the lookup runs for this window.
+        bool done = false;
+        QMetaObject::invokeMethod(fip_.get(), [&] {
+            lookUp(u"shared.com"_qs);
+            done = true;
+        }, Qt::QueuedConnection);
+        ASSERT_TRUE(ds::test::WaitFor([&] { return done; }, 10000));
+        EXPECT_EQ(names(), ownStop ? QStringList() : QStringList{u"b.net"_qs});
+        EXPECT_TRUE(desktop_->messages.empty());
+        EXPECT_FALSE(fip_->running());
+    }
+}
+
 // Closing the window during a run ends the run; the window keeps its object.
 TEST_F(FipTest, ClosingDuringARunStopsIt) {
     services_.setHook([this](const httplib::Request& req) {
