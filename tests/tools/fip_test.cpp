@@ -210,6 +210,24 @@ TEST_F(FipTest, StopsOfOtherWindowsLeaveTheLookupAlone) {
     }
 }
 
+// The other way round: this window's 停止 while the main window's registration check waits for an answer
+// leaves the check alone.
+TEST_F(FipTest, ItsStopLeavesTheMainWindowsCheckAlone) {
+    services_.on("/whois", [](const httplib::Request& req) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        return "Whois results for the domain " + req.get_param_value("d") + ": Registrar: X";
+    });
+    services_.setHook([this](const httplib::Request& req) {
+        if (req.path == "/whois")
+            QMetaObject::invokeMethod(fip_.get(), [this] { click(fip_.get(), u"lstop"_qs); }, Qt::QueuedConnection);
+    });
+    selectRow(u"a.com"_qs);
+    w_->grid1()->setCellText(1, 4, u"未注册"_qs);
+    QMetaObject::invokeMethod(w_.get(), [this] { w_->runAction(u"lregshow(0)"_qs); }, Qt::QueuedConnection);
+    ASSERT_TRUE(ds::test::WaitFor([&] { return w_->grid1()->cellText(1, 4) == u"已注册"_qs; }, 5000))
+        << w_->grid1()->cellText(1, 4).toStdString();
+}
+
 // Closing the window during a run ends the run; the window keeps its object.
 TEST_F(FipTest, ClosingDuringARunStopsIt) {
     services_.setHook([this](const httplib::Request& req) {
