@@ -140,8 +140,12 @@ void Fip::llist_Click() {
 }
 
 void Fip::lfind_Click() {
-    // A lookup asked for during a run ends the running one at its next check, then runs afresh.
-    if (runOneAtATime([this] { lookup(); })) stopFlag_ = true;
+    // A lookup asked for during a run ends the running one at once (its fetch or name lookup too, not at
+    // the fetch's deadline), then runs afresh.
+    if (runOneAtATime([this] { lookup(); })) {
+        stopFlag_ = true;
+        RequestStop();
+    }
 }
 
 void Fip::lookup() {
