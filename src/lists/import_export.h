@@ -21,8 +21,11 @@ inline constexpr char16_t ExportDoneTitle[] = u"成功";
 inline constexpr char16_t ImportFailedText[] = u"有错误发生，请重试：";
 inline constexpr char16_t ExportFailedText[] = u"有错误发生，请联系管理员：";
 
-// "所选域名已成功导出到" + path + "，是否现在打开？"
-QString ExportDoneText(const QString& path);
+// "已导出 N 个域名到" + path + "，是否现在打开？": how many rows the file holds, so an export of fewer rows
+// than the user meant to choose shows at once.
+QString ExportDoneText(const QString& path, int rows);
+// Told instead of writing a file that would hold nothing but its header line.
+inline constexpr char16_t ExportNothingChosenText[] = u"没有选中的域名：请先在“选择”列勾选要导出的域名";
 // Busy-strip texts with the count so far.
 QString ImportProgressText(int linesRead);
 QString ExportProgressText(int rowsDone);

@@ -1,5 +1,7 @@
 #include "tools/fback.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGridLayout>
@@ -8,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -148,19 +151,26 @@ void flist_back::placeOnScreen() {
     // The list runs down the right edge; on a short screen it stops at the bottom of the work area.
     const int height = std::min(TwipsToPixels(9285, dpi), area.height() - TwipsToPixels(100, dpi));
     resize(width, height);
-    move(area.left() + screen->geometry().width() - TwipsToPixels(3500, dpi), area.top() + TwipsToPixels(100, dpi));
+    // Measured from the free area alone (a panel on the left moves its left edge, not its width), and
+    // kept inside it on both axes, so the title bar and 关闭 are never off the screen.
+    const int x = std::clamp(area.left() + area.width() - TwipsToPixels(3500, dpi), area.left(),
+                             std::max(area.left(), area.left() + area.width() - width));
+    const int y = std::clamp(area.top() + TwipsToPixels(100, dpi), area.top(),
+                             std::max(area.top(), area.top() + area.height() - height));
+    move(x, y);
 }
 
 void flist_back::lgo_Click() {
     const QStringList names = PastedDomains(llist_->toPlainText());
     grid_->setRows(1);
-    if (rowsReplaced_) rowsReplaced_();
     int n = 0;
     for (const QString& name : names) {
         ++n;
         grid_->appendRow({QString(), QString(), QString::number(n), name});
     }
     grid_->endRepaintHold();
+    // Nothing yields above, so the main window hears of its new rows once they are all in.
+    if (rowsReplaced_) rowsReplaced_();
 }
 
 void flist_back::lclear_Click() { llist_->clear(); }

@@ -53,6 +53,8 @@ public:
                 form_.GridTakenByList();
                 // A page load or check suspended under this click must not go on over the pasted rows.
                 form_.state().StopFlag = true;
+                // The pasted rows are chosen as the 选择 box says (全选 ticks them).
+                form_.ApplySelection();
             });
         });
     }

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLineEdit>
@@ -26,6 +27,7 @@
 
 #include "core/codepage.h"
 #include "core/config.h"
+#include "core/yield_pacer.h"
 #include "lists/import_export.h"
 #include "lists/install.h"
 #include "lists/list_format.h"
@@ -292,10 +294,45 @@ TEST_F(ImportExportTest, ExportWritesTheTickedRowsInTheTextForm) {
 
     ASSERT_EQ(desk_->messages.size(), 3u);
     EXPECT_EQ(desk_->messages[0].title, U(u"成功"));
-    EXPECT_EQ(desk_->messages[0].text, u"所选域名已成功导出到" + path + U(u"，是否现在打开？"));
+    EXPECT_EQ(desk_->messages[0].text, u"已导出 2 个域名到" + path + U(u"，是否现在打开？"));
     EXPECT_EQ(desk_->opened, QStringList{path}) << "only the Yes answer opens the file";
     EXPECT_EQ(desk_->dialogs.first(), U(u"保存|文本文件(*.txt);;表格文件(*.csv)|domain"));
     EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"domain.txt"_qs});
+}
+
+// The file holds the rows chosen at the click, whatever replaces them while it is being written (here
+// the paste window's list, run at the export's first yield); with none chosen nothing is written.
+TEST_F(ImportExportTest, ExportWritesTheRowsChosenAtTheClick) {
+    ds::ScopedYieldInterval everyRow(std::chrono::milliseconds(0));
+    for (int i = 1; i <= 3000; ++i) addRow(i % 3 != 0, {{col::Domain, QStringLiteral("e%1.com").arg(i)}});
+    tickGroups({true, false, false, false});
+    bool pasted = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (pasted || !strip()->isVisible()) return;
+        pasted = true;
+        click(QStringLiteral("Command2"));
+        tools::PasteListOf(*w_)->llist()->setPlainText(QStringLiteral("p1.com\np2.com"));
+        tools::PasteListOf(*w_)->lgo_Click();
+    });
+    timer.start(0);
+    const QString path = exportTo(QStringLiteral("chosen.txt"));
+    EXPECT_TRUE(pasted);
+    const QList<QByteArray> lines = get(path).split('\n');
+    EXPECT_EQ(lines.size(), 2000 + 2);  // header, 2,000 rows, and the empty rest after the last line end
+    EXPECT_EQ(lines[1], "e1.com\r");
+    EXPECT_FALSE(get(path).contains("p1.com"));
+    ASSERT_EQ(desk_->messages.size(), 1u);
+    EXPECT_EQ(desk_->messages[0].text, u"已导出 2000 个域名到" + path + U(u"，是否现在打开？"));
+    EXPECT_EQ(column(col::Domain), (QStringList{u"p1.com"_qs, u"p2.com"_qs}));
+    EXPECT_EQ(column(col::Selected), (QStringList{u"1"_qs, u"1"_qs})) << "pasted rows follow 全选";
+
+    grid()->setRows(1);
+    addRow(false, {{col::Domain, u"x.com"_qs}});
+    exportTo(QStringLiteral("none.txt"));
+    EXPECT_FALSE(QFileInfo::exists(file(QStringLiteral("none.txt"))));
+    ASSERT_EQ(desk_->messages.size(), 2u);
+    EXPECT_TRUE(desk_->messages[1].text.startsWith(U(u"没有选中的域名"))) << desk_->messages[1].text.toStdString();
 }
 
 TEST_F(ImportExportTest, ExportThatCannotBeWrittenIsToldAndHarmsNothing) {
