@@ -78,13 +78,15 @@ void SendWriteBack(const QString& statement, WriteBackTally& tally) {
 struct PickedRow {
     int row = 0;
     QString domain;
+    quint64 generation = 0;  // the grid's contents when the pass picked the row
     bool marked = false;
     QString previousStatus;
     uint32_t previousColor = 0;
 };
 
 bool RowShows(ui::GridControl& grid, const PickedRow& p) {
-    return p.row < grid.rows() && grid.cellText(p.row, col::Domain) == p.domain;
+    return grid.contentGeneration() == p.generation && p.row < grid.rows() &&
+           grid.cellText(p.row, col::Domain) == p.domain;
 }
 
 QString TipFor(const engine::CheckResult& r) {
@@ -98,7 +100,7 @@ QString TipFor(const engine::CheckResult& r) {
 void ApplyResult(search::Fdomain& form, ui::GridControl& grid, const PickedRow& p, const engine::CheckResult& r,
                  const QString& table, bool writeBack, WriteBackTally& tally) {
     if (!RowShows(grid, p) || r.end == engine::JobEnd::Stopped) {
-        if (p.marked && p.row < grid.rows() &&
+        if (p.marked && grid.contentGeneration() == p.generation && p.row < grid.rows() &&
             grid.cellText(p.row, col::Status) == QString::fromUtf16(StatusQuerying)) {
             grid.setCellText(p.row, col::Status, p.previousStatus);
             grid.setCellColor(p.row, col::Status, p.previousColor);
@@ -136,7 +138,8 @@ void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBa
     std::vector<PickedRow> picked;
     for (int row = 1; grid && row < grid->rows(); ++row) {
         const QString domain = grid->cellText(row, col::Domain);
-        if (IsRowPicked(pass, domain, grid->cellText(row, col::Status), emptyToo)) picked.push_back({row, domain});
+        if (IsRowPicked(pass, domain, grid->cellText(row, col::Status), emptyToo))
+            picked.push_back({row, domain, grid->contentGeneration()});
     }
 
     engine::CheckEngine engine(WindowEngineSettings(form));

@@ -43,7 +43,7 @@ constexpr int kProgressStep = 1000;
 // import must then stop and write nothing more, or its rows would land among the others'.
 class GridWatch {
 public:
-    explicit GridWatch(ui::GridControl* grid) : grid_(grid) {
+    explicit GridWatch(ui::GridControl* grid) : grid_(grid), generation_(grid->contentGeneration()) {
         removed_ = QObject::connect(grid->model(), &QAbstractItemModel::rowsRemoved, [this] { cut_ = true; });
         expectedRows_ = grid->rows();
     }
@@ -51,11 +51,16 @@ public:
     GridWatch(const GridWatch&) = delete;
     GridWatch& operator=(const GridWatch&) = delete;
 
-    bool takenOver() const { return cut_ || grid_->rows() != expectedRows_; }
+    // A search that finds nothing leaves as many rows as an import that has read nothing yet; only the
+    // grid's generation tells that another command has filled it.
+    bool takenOver() const {
+        return cut_ || grid_->rows() != expectedRows_ || grid_->contentGeneration() != generation_;
+    }
     void ownRowsAdded() { expectedRows_ = grid_->rows(); }
 
 private:
     ui::GridControl* grid_;
+    quint64 generation_;
     QMetaObject::Connection removed_;
     int expectedRows_ = 0;
     bool cut_ = false;

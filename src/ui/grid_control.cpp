@@ -106,6 +106,7 @@ GridControl::~GridControl() { delete std::exchange(frozen_, nullptr); }
 
 int GridControl::rows() const { return model_->gridRows(); }
 void GridControl::setRows(int count) {
+    ++contentGeneration_;
     // New rows are in the order they came; an arrow from an earlier sort would say otherwise.
     if (count <= 1 && sortColumn_ >= 0) {
         sortColumn_ = -1;

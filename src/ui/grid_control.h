@@ -37,6 +37,9 @@ public:
     // empty rows.
     int rows() const;
     void setRows(int count);
+    // Moves on every setRows: every load, search, paste, import and clear starts with one, so a loop that
+    // noted it when it began knows whether the rows it writes to are still the ones it read.
+    quint64 contentGeneration() const { return contentGeneration_; }
     int cols() const;
     void setCols(int count);
 
@@ -138,6 +141,7 @@ private:
     GridModel* model_ = nullptr;
     int mouseRow_ = -1;
     int mouseCol_ = -1;
+    quint64 contentGeneration_ = 0;
 };
 
 }  // namespace ds::ui

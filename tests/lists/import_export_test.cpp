@@ -259,6 +259,24 @@ TEST_F(ImportExportTest, ImportWritesNoMoreOnceThePasteWindowHasReplacedTheRows)
     EXPECT_EQ(column(col::Domain), (QStringList{u"p1.com"_qs, u"p2.com"_qs}));
 }
 
+// A search that finds nothing, run during the import's first yield, empties the grid as a load does
+// (its row count is the same as an import that has read nothing yet): the import adds nothing after it.
+TEST_F(ImportExportTest, ImportWritesNoMoreAfterASearchThatFoundNothing) {
+    put(QStringLiteral("short.txt"), QByteArray("a.com\r\nb.com\r\n"));
+    desk_->openNames << file(QStringLiteral("short.txt"));
+    bool searched = false;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (searched || !strip()->isVisible()) return;
+        searched = true;
+        grid()->setRows(1);  // what a page load of no rows does
+    });
+    timer.start(0);
+    click(QStringLiteral("lintxt"));
+    EXPECT_TRUE(searched);
+    EXPECT_EQ(grid()->rows(), 1);
+}
+
 TEST_F(ImportExportTest, AddEmptyRowsAppendsTheClampedCount) {
     auto* box = w_->findChild<QLineEdit*>(QStringLiteral("lnewrowset"));
     addRow(false, {{col::Domain, u"kept.com"_qs}});
