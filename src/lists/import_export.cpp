@@ -141,7 +141,10 @@ void ImportText(search::Fdomain& form, const QString& text) {
     state.StopFlag = true;
     // The rows arrive as the 选择 box says (全选 ticks them), as a loaded page's do; otherwise an export
     // right after an import writes nothing while the box reads 全选.
-    if (!watch.takenOver()) form.ApplySelection();
+    if (!watch.takenOver()) {
+        form.ApplySelection();
+        form.ShowListCount(grid->rows() - 1);
+    }
 }
 
 }  // namespace

@@ -97,6 +97,8 @@ public:
     // nothing may be written back for its rows, and the paging buttons, which still describe the last
     // search, are disabled until the next one, whose pages would replace the list.
     void GridTakenByList();
+    // Once such a list is in: the paging bar says "共 N 个导入的域名" until the next search.
+    void ShowListCount(int rows);
     // The domain of the row of the grid's active cell (the "current row" of the row commands); empty
     // text when the active cell is on no data row.
     QString CurrentRowDomain() const;
@@ -146,6 +148,7 @@ private:
     // Makes the column widths and the page size follow the remembered boxes.
     void applyRememberedControls();
     void setPagingEnabled(bool enabled);
+    void showSearchPaging();
 
     // The common course of both searches; `build` returns the statement.
     void runSearch(const QString& busyText, const QString& failureText, const std::function<QString()>& build,

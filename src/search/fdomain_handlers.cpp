@@ -94,10 +94,31 @@ void Fdomain::slsearch_Click() {
               [this] { return BuildExpiredSearchStatement(ReadExpiredSearchOptions(this)); }, slfind_);
 }
 
+void Fdomain::ShowListCount(int rows) {
+    if (!paging_.Fpage) return;
+    auto* line = paging_.Fpage->findChild<QLabel*>(QStringLiteral("plistcount"));
+    if (!line) {
+        line = new QLabel(paging_.Fpage);
+        line->setObjectName(QStringLiteral("plistcount"));
+        paging_.Fpage->layout()->addWidget(line);
+    }
+    // The search's figures describe rows the grid no longer holds; the line says what it holds now.
+    for (QWidget* w : paging_.Fpage->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) w->setVisible(w == line);
+    line->setText(u"共 " + QString::number(rows) + u" 个导入的域名");
+}
+
+void Fdomain::showSearchPaging() {
+    if (!paging_.Fpage) return;
+    auto* line = paging_.Fpage->findChild<QLabel*>(QStringLiteral("plistcount"));
+    if (!line || line->isHidden()) return;
+    for (QWidget* w : paging_.Fpage->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) w->setVisible(w != line);
+}
+
 void Fdomain::runSearch(const QString& busyText, const QString& failureText,
                         const std::function<QString()>& build, QWidget* focusAfter) {
     // A box still being edited has not been repaired yet (Enter in the keyword box does not leave it).
     repairEditBoxes();
+    showSearchPaging();
     QString failure;
     try {
         db::Recordset& results = db::DbRs2();

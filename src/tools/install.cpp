@@ -9,6 +9,7 @@
 #include "tools/fback.h"
 #include "tools/fip.h"
 #include "tools/fwhois.h"
+#include "ui/grid_control.h"
 
 namespace ds::tools {
 namespace {
@@ -55,6 +56,7 @@ public:
                 form_.state().StopFlag = true;
                 // The pasted rows are chosen as the 选择 box says (全选 ticks them).
                 form_.ApplySelection();
+                form_.ShowListCount(form_.grid1()->rows() - 1);
             });
         });
     }

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -344,6 +345,10 @@ TEST_F(ImportExportTest, ExportWritesTheRowsChosenAtTheClick) {
     EXPECT_EQ(desk_->messages[0].text, u"已导出 2000 个域名到" + path + U(u"，是否现在打开？"));
     EXPECT_EQ(column(col::Domain), (QStringList{u"p1.com"_qs, u"p2.com"_qs}));
     EXPECT_EQ(column(col::Selected), (QStringList{u"1"_qs, u"1"_qs})) << "pasted rows follow 全选";
+    const auto* line = w_->findChild<QLabel*>(u"plistcount"_qs);
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(), U(u"共 2 个导入的域名"));
+    EXPECT_FALSE(w_->findChild<QLabel*>(u"pnumber"_qs)->isVisibleTo(w_.get()));
 
     grid()->setRows(1);
     addRow(false, {{col::Domain, u"x.com"_qs}});
