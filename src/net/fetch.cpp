@@ -85,8 +85,12 @@ PageReply GetPage(const QString& url) {
     RequestOptions o = PlainOptions(false);
     o.followRedirects = true;
     const RequestResult r = Fetch(url, o);
-    if (!r.ok) return {};
-    return {true, r.status, r.contentType, r.finalUrl.isEmpty() ? url : r.finalUrl, r.body};
+    if (!r.ok) {
+        PageReply failed;
+        failed.error = r.error;
+        return failed;
+    }
+    return {true, r.status, r.contentType, r.finalUrl.isEmpty() ? url : r.finalUrl, r.body, {}};
 }
 
 QString GetBodydl(const QString& url, const QString& charset) { return GetBodydlReply(url, charset).body; }

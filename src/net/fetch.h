@@ -39,6 +39,7 @@ struct PageReply {
     QByteArray contentType;
     QString url;
     QByteArray body;
+    QString error;  // why no page came (empty when one did); "cancelled" after a stop
 };
 PageReply GetPage(const QString& url);
 

@@ -8,6 +8,8 @@
 #include <QVBoxLayout>
 
 #include "core/remote_settings.h"
+#include "core/stop_signal.h"
+#include "net/decode.h"
 #include "net/fetch.h"
 #include "search/fdomain_widgets.h"
 #include "tools/lookup_rules.h"
@@ -27,9 +29,11 @@ Fwhois::Fwhois(QWidget* parent) : SideWindow(parent) {
     ltext_ = search::MakeEdit(this, QStringLiteral("ltext"), {});
     top->addWidget(ltext_, 1);
     auto* lfind = search::MakeButton(this, QStringLiteral("lfind"), QStringLiteral("WHOIS 查询"));
+    auto* lstop = search::MakeButton(this, QStringLiteral("lstop"), QStringLiteral("停止"));
     auto* lbrowser = search::MakeButton(this, QStringLiteral("lbrowser"), QStringLiteral("在浏览器中打开"));
     auto* lclose = search::MakeButton(this, QStringLiteral("lclose"), QStringLiteral("关  闭"));
     top->addWidget(lfind);
+    top->addWidget(lstop);
     top->addWidget(lbrowser);
     top->addWidget(lclose);
     layout->addLayout(top);
@@ -43,6 +47,10 @@ Fwhois::Fwhois(QWidget* parent) : SideWindow(parent) {
     layout->addWidget(frame, 1);
 
     connect(lfind, &QPushButton::clicked, this, &Fwhois::lfind_Click);
+    connect(lstop, &QPushButton::clicked, this, &Fwhois::lstop_Click);
+    connect(lshowwhois_, &PageView::internalLink, this, [this](const QString& name) {
+        if (name == u"raw") lshowwhois_->showHtml(rawPage_, QUrl(address_));
+    });
     connect(lbrowser, &QPushButton::clicked, this, &Fwhois::lbrowser_Click);
     connect(lclose, &QPushButton::clicked, this, &Fwhois::lclose_Click);
     watchDomainBox(ltext_);
@@ -55,12 +63,38 @@ void Fwhois::lfind_Click() {
     const QString domain = LookupDomain(ltext_->text());
     // The setting ends exactly where the domain follows; nothing is put between them.
     address_ = remoteSettings().field(QStringLiteral("lwhoisurl")) + domain;
+    rawPage_.clear();
     // No whois service configured: the bare domain would be fetched as if it were the service's page.
-    if (net::IsWebAddress(address_))
-        lshowwhois_->showAddress(address_);
-    else
+    if (!net::IsWebAddress(address_)) {
         lshowwhois_->showHtml({});
+        return;
+    }
+    // A slow service must not look like a blank answer.
+    lshowwhois_->setPlainText(u"正在查询 " + domain + u" 的 WHOIS 信息……");
+    const quint64 lookup = ++lookups_;
+    const net::PageReply page = lshowwhois_->showAddress(address_);
+    if (lookup != lookups_) return;  // a later lookup or a stop took over
+    if (!page.ok) {
+        // A stop pressed here is what the user asked for, not a fault of the service.
+        if (page.error != u"cancelled")
+            lshowwhois_->setPlainText(QString::fromUtf16(kWhoisNoAnswerText) + u"（" + page.error + u"）");
+        return;
+    }
+    if (page.status < 200 || page.status > 299) {
+        // An error page of the service (or of a proxy before it) is no whois record; its text is one
+        // click away for whoever wants it.
+        rawPage_ = net::DecodePage(page.contentType, page.body);
+        lshowwhois_->showHtml(u"<p>" + QString::fromUtf16(kWhoisErrorText).arg(page.status) +
+                              u"</p><p><a href=\"#raw\">显示原始页面</a></p>");
+    }
     ltext_->setFocus();
+}
+
+void Fwhois::lstop_Click() {
+    ++lookups_;
+    lshowwhois_->stopPictures();
+    RequestStop();
+    lshowwhois_->setPlainText(QStringLiteral("已停止"));
 }
 
 void Fwhois::lbrowser_Click() {

@@ -1,5 +1,6 @@
 #include "tools/page_view.h"
 
+#include <QScrollBar>
 #include <QTextDocument>
 
 #include "net/decode.h"
@@ -29,53 +30,76 @@ PageView::PageView(QWidget* parent) : QTextBrowser(parent) {
     setOpenLinks(false);
     setOpenExternalLinks(false);
     connect(this, &QTextBrowser::anchorClicked, this, &PageView::openLink);
+    picturePoll_.setInterval(50);
+    connect(&picturePoll_, &QTimer::timeout, this, &PageView::takePictures);
 }
 
-void PageView::showHtml(const QString& html, const QUrl& base) { show(html, base, ++request_); }
+void PageView::showHtml(const QString& html, const QUrl& base) {
+    ++request_;
+    show(html, base);
+}
 
-bool PageView::showAddress(const QString& url) {
+net::PageReply PageView::showAddress(const QString& url) {
     const quint64 request = ++request_;
+    stopPictures();
     const net::PageReply page = net::GetPage(url);
-    if (request != request_) return page.ok;
+    if (request != request_) return page;
     if (!page.ok) {
         base_ = QUrl(url);
+        html_.clear();
         pictures_.clear();
         clear();
-        return false;
+        return page;
     }
-    show(net::DecodePage(page.contentType, page.body), QUrl(page.url), request);
-    return true;
+    show(net::DecodePage(page.contentType, page.body), QUrl(page.url));
+    return page;
 }
 
-void PageView::show(const QString& html, const QUrl& base, quint64 request) {
+void PageView::stopPictures() {
+    pictures_loader_.cancel();
+    picturePoll_.stop();
+}
+
+void PageView::show(const QString& html, const QUrl& base) {
+    stopPictures();
     base_ = base;
     pictures_.clear();
+    html_.clear();
+    document()->setBaseUrl(base);
     // Decided before anything is laid out: a page over the budget would hold the window for seconds
     // or hours. Its text is still worth reading, and plain text lays out in proportion to its length.
     if (!FitsPageBudget(html)) {
-        document()->setBaseUrl(base);
         setPlainText(PagePlainText(html));
         return;
     }
-    if (!fetchPictures(html, request)) return;
-    document()->setBaseUrl(base);
+    html_ = html;
     setHtml(html);
+    QList<QUrl> wanted;
+    for (const QString& address : PagePictureAddresses(html)) {
+        if (wanted.size() >= kMaxPictures) break;
+        const QUrl url = base_.resolved(QUrl(address));
+        if (!wanted.contains(url) && net::IsWebAddress(url.toString())) wanted.append(url);
+    }
+    if (wanted.isEmpty()) return;
+    pictures_loader_.start(wanted);
+    picturePoll_.start();
 }
 
-bool PageView::fetchPictures(const QString& html, quint64 request) {
-    int fetched = 0;
-    for (const QString& address : PagePictureAddresses(html)) {
-        if (fetched >= kMaxPictures) break;
-        const QUrl url = base_.resolved(QUrl(address));
-        if (pictures_.contains(url) || !net::IsWebAddress(url.toString())) continue;
-        ++fetched;
-        const net::PageReply reply = net::GetPage(url.toString());
-        if (request != request_) return false;
+// Pictures that arrived go into the page, which is laid out again where the reader is.
+void PageView::takePictures() {
+    const QList<std::pair<QUrl, QByteArray>> arrived = pictures_loader_.take();
+    if (!pictures_loader_.busy()) picturePoll_.stop();
+    bool shown = false;
+    for (const auto& [url, body] : arrived) {
         QImage picture;
-        if (reply.ok && reply.status >= 200 && reply.status < 300) picture.loadFromData(reply.body);
+        picture.loadFromData(body);
         pictures_.insert(url, picture);
+        shown = shown || !picture.isNull();
     }
-    return true;
+    if (!shown || html_.isEmpty()) return;
+    const int scrolled = verticalScrollBar()->value();
+    setHtml(html_);
+    verticalScrollBar()->setValue(scrolled);
 }
 
 QVariant PageView::loadResource(int type, const QUrl& name) {
@@ -87,6 +111,10 @@ QVariant PageView::loadResource(int type, const QUrl& name) {
 }
 
 void PageView::openLink(const QUrl& link) {
+    if (link.isRelative() && link.path().isEmpty() && link.hasFragment()) {
+        emit internalLink(link.fragment());
+        return;
+    }
     const QUrl target = base_.resolved(link);
     if (net::IsWebAddress(target.toString())) ui::desktop().shellOpen(target.toString());
 }

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <sqlite3.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -58,6 +59,7 @@ public:
                 return;
             }
             if (hook_) hook_(req);
+            res.status = status_;
             // The services answer in GB2312 without always saying so.
             res.set_content(page(req), "text/html");
         });
@@ -70,6 +72,8 @@ public:
     }
     // Runs on the server's thread before each answer (tests queue clicks from it).
     void setHook(std::function<void(const httplib::Request&)> hook) { hook_ = std::move(hook); }
+    // The status every page is sent with (200 unless set).
+    void setStatus(int status) { status_ = status; }
     std::vector<std::string> hits() const {
         std::lock_guard<std::mutex> lock(mutex_);
         return hits_;
@@ -90,6 +94,7 @@ private:
     std::map<std::string, Page> pages_;
     std::vector<std::string> hits_;
     std::function<void(const httplib::Request&)> hook_;
+    std::atomic<int> status_{200};
 };
 
 class ToolsTest : public ::testing::Test {
