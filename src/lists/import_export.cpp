@@ -15,7 +15,7 @@
 #include "lists/list_format.h"
 #include "search/domain_row.h"
 #include "search/fdomain.h"
-#include "search/fdomain_widgets.h"
+#include "ui/control_factory.h"
 #include "ui/busy_strip.h"
 #include "ui/desktop.h"
 #include "ui/grid_control.h"
@@ -204,7 +204,7 @@ void ltxt_Click(search::Fdomain& form) {
     const ExportKind kind = ExportKindFromPath(path);
     std::array<bool, ExportGroupCount> ticked{};
     for (int g = 0; g < ExportGroupCount; ++g) {
-        const auto* box = form.findChild<QCheckBox*>(search::ArrayName(QStringLiteral("louttext"), g));
+        const auto* box = form.findChild<QCheckBox*>(ui::ArrayName(QStringLiteral("louttext"), g));
         ticked[g] = box && box->isChecked();
     }
     const std::vector<int> columns = ExportColumns(ticked);

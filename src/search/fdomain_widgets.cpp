@@ -17,60 +17,6 @@
 
 namespace ds::search {
 
-QString ArrayName(const QString& base, int index) {
-    return base + u'(' + QString::number(index) + u')';
-}
-
-ui::MarkupCheck* MakeCheck(QWidget* parent, const QString& name, const QString& caption, bool checked) {
-    auto* c = new ui::MarkupCheck(caption, parent);
-    c->setObjectName(name);
-    c->setChecked(checked);
-    return c;
-}
-
-ui::MarkupRadio* MakeRadio(QWidget* parent, const QString& name, const QString& caption, bool selected) {
-    auto* r = new ui::MarkupRadio(caption, parent);
-    r->setObjectName(name);
-    r->setChecked(selected);
-    return r;
-}
-
-ui::MarkupButton* MakeButton(QWidget* parent, const QString& name, const QString& caption) {
-    auto* b = new ui::MarkupButton(caption, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-ui::MarkupLabel* MakeLabel(QWidget* parent, const QString& caption, const QString& name) {
-    auto* l = new ui::MarkupLabel(caption, parent);
-    if (!name.isEmpty()) l->setObjectName(name);
-    return l;
-}
-
-QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& text, int width) {
-    auto* e = new QLineEdit(text, parent);
-    e->setObjectName(name);
-    if (width > 0) e->setFixedWidth(width);
-    return e;
-}
-
-QDateEdit* MakeDate(QWidget* parent, const QString& name) {
-    auto* d = new QDateEdit(ds::clock().today(), parent);
-    d->setObjectName(name);
-    d->setCalendarPopup(true);
-    d->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    return d;
-}
-
-QGroupBox* MakeGroup(QWidget* parent, const QString& title) { return new QGroupBox(title, parent); }
-
-QLabel* MakeValueLabel(QWidget* parent, const QString& name, const QString& text) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    l->hide();
-    return l;
-}
 
 UpDownSpinner::UpDownSpinner(QLineEdit* buddy, const QString& name, double minimum, double maximum,
                              QWidget* parent)

@@ -1,42 +1,29 @@
 #pragma once
-// Small factories for the main window's controls: every control gets its name as objectName (control
-// arrays as "name(i)") and its caption or default in one call, so the layout code reads like the
-// control table it implements.
+// The main window's own controls beyond the shared factories (ui/control_factory.h): the 并发查询数
+// box and the up-down control of its number boxes.
 #include <QString>
 #include <QWidget>
 
-class QDateEdit;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QToolButton;
+#include "ui/control_factory.h"
 
-namespace ds::ui {
-class MarkupButton;
-class MarkupCheck;
-class MarkupLabel;
-class MarkupRadio;
-}  // namespace ds::ui
+class QLineEdit;
 
 namespace ds::search {
 
-// "lextendnum" + 3 -> "lextendnum(3)".
-QString ArrayName(const QString& base, int index);
+// The shared control factories, by their short names in this window's files.
+using ui::ArrayName;
+using ui::MakeButton;
+using ui::MakeCheck;
+using ui::MakeDate;
+using ui::MakeEdit;
+using ui::MakeGroup;
+using ui::MakeLabel;
+using ui::MakeRadio;
+using ui::MakeValueLabel;
 
-ui::MarkupCheck* MakeCheck(QWidget* parent, const QString& name, const QString& caption, bool checked);
-ui::MarkupRadio* MakeRadio(QWidget* parent, const QString& name, const QString& caption, bool selected);
-ui::MarkupButton* MakeButton(QWidget* parent, const QString& name, const QString& caption);
-// A label; unnamed labels are plain captions next to other controls.
-ui::MarkupLabel* MakeLabel(QWidget* parent, const QString& caption, const QString& name = {});
-QLineEdit* MakeEdit(QWidget* parent, const QString& name, const QString& text, int width = 0);
-// A date picker with a drop-down calendar showing dates as YYYY-MM-DD.
-QDateEdit* MakeDate(QWidget* parent, const QString& name);
-QGroupBox* MakeGroup(QWidget* parent, const QString& title);
 // The 并发查询数 box beside a group of check buttons, `lconcurrency(index)`: how many requests the
 // live checks keep in flight (1-16, from dropscout.ini at first). The window keeps its boxes in step.
 QWidget* MakeConcurrencyBox(QWidget* parent, int index);
-// A hidden label that only holds a value for other code to read by name.
-QLabel* MakeValueLabel(QWidget* parent, const QString& name, const QString& text);
 
 // The up-down control beside a number box: each arrow steps the box's number by one within
 // [minimum, maximum]; the box stays the place the value is read from.

@@ -20,7 +20,7 @@
 #include "core/reentry_guard.h"
 #include "db/shared_objects.h"
 #include "search/domain_row.h"
-#include "search/fdomain_widgets.h"
+#include "ui/control_factory.h"
 #include "tools/lookup_rules.h"
 #include "tools/cping.h"
 #include "ui/desktop.h"
@@ -49,16 +49,16 @@ fback::fback(QWidget* parent) : SideWindow(parent), ping_(std::make_unique<cPing
     auto* layout = new QVBoxLayout(this);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(search::MakeLabel(this, QStringLiteral("http://www."), QStringLiteral("Label9")));
-    ltext_ = search::MakeEdit(this, QStringLiteral("ltext"), {});
+    top->addWidget(ui::MakeLabel(this, QStringLiteral("http://www."), QStringLiteral("Label9")));
+    ltext_ = ui::MakeEdit(this, QStringLiteral("ltext"), {});
     top->addWidget(ltext_, 1);
-    auto* lfind = search::MakeButton(this, QStringLiteral("lfind"), QStringLiteral("备案信息"));
-    auto* lclose = search::MakeButton(this, QStringLiteral("lclose"), QStringLiteral("关  闭"));
+    auto* lfind = ui::MakeButton(this, QStringLiteral("lfind"), QStringLiteral("备案信息"));
+    auto* lclose = ui::MakeButton(this, QStringLiteral("lclose"), QStringLiteral("关  闭"));
     top->addWidget(lfind);
     top->addWidget(lclose);
     layout->addLayout(top);
 
-    auto* frame = search::MakeGroup(this, QStringLiteral("备案信息"));
+    auto* frame = ui::MakeGroup(this, QStringLiteral("备案信息"));
     frame->setObjectName(QStringLiteral("Frame2"));
     auto* grid = new QGridLayout(frame);
     int at = 0;
@@ -69,7 +69,7 @@ fback::fback(QWidget* parent) : SideWindow(parent), ping_(std::make_unique<cPing
             grid->addWidget(heading, at++, 0, 1, 2);
         }
         grid->addWidget(new QLabel(QString::fromUtf16(kFields[i].label), frame), at, 0, Qt::AlignRight);
-        auto* field = search::MakeEdit(frame, search::ArrayName(QStringLiteral("lwith"), i), {});
+        auto* field = ui::MakeEdit(frame, ui::ArrayName(QStringLiteral("lwith"), i), {});
         field->setReadOnly(true);
         field->setMinimumWidth(320);
         grid->addWidget(field, at++, 1);
@@ -130,9 +130,9 @@ flist_back::flist_back(ui::GridControl* grid, std::function<void()> rowsReplaced
     llist_->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(llist_, 1);
     auto* buttons = new QHBoxLayout;
-    auto* lgo = search::MakeButton(this, QStringLiteral("lgo"), QStringLiteral("导入"));
-    auto* lclear = search::MakeButton(this, QStringLiteral("lclear"), QStringLiteral("清空"));
-    auto* close = search::MakeButton(this, QStringLiteral("Command1"), QStringLiteral("关闭"));
+    auto* lgo = ui::MakeButton(this, QStringLiteral("lgo"), QStringLiteral("导入"));
+    auto* lclear = ui::MakeButton(this, QStringLiteral("lclear"), QStringLiteral("清空"));
+    auto* close = ui::MakeButton(this, QStringLiteral("Command1"), QStringLiteral("关闭"));
     for (QWidget* b : {static_cast<QWidget*>(lgo), static_cast<QWidget*>(lclear), static_cast<QWidget*>(close)})
         buttons->addWidget(b);
     layout->addLayout(buttons);

@@ -14,7 +14,7 @@
 #include "core/config.h"
 #include "core/stop_signal.h"
 #include "net/fetch.h"
-#include "search/fdomain_widgets.h"
+#include "ui/control_factory.h"
 #include "tools/lookup_rules.h"
 #include "tools/page_view.h"
 #include "tools/cping.h"
@@ -36,24 +36,24 @@ Fip::Fip(QWidget* parent) : SideWindow(parent), ping_(std::make_unique<cPing>())
     auto* layout = new QVBoxLayout(this);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(search::MakeLabel(this, QStringLiteral("域名：")));
-    ltext_ = search::MakeEdit(this, QStringLiteral("ltext"), {});
+    top->addWidget(ui::MakeLabel(this, QStringLiteral("域名：")));
+    ltext_ = ui::MakeEdit(this, QStringLiteral("ltext"), {});
     top->addWidget(ltext_, 1);
-    auto* lfind = search::MakeButton(this, QStringLiteral("lfind"), QStringLiteral("IP 反查"));
-    auto* lstop = search::MakeButton(this, QStringLiteral("lstop"), QStringLiteral("停  止"));
-    auto* lclose = search::MakeButton(this, QStringLiteral("lclose"), QStringLiteral("关  闭"));
+    auto* lfind = ui::MakeButton(this, QStringLiteral("lfind"), QStringLiteral("IP 反查"));
+    auto* lstop = ui::MakeButton(this, QStringLiteral("lstop"), QStringLiteral("停  止"));
+    auto* lclose = ui::MakeButton(this, QStringLiteral("lclose"), QStringLiteral("关  闭"));
     top->addWidget(lfind);
     top->addWidget(lstop);
     top->addWidget(lclose);
     layout->addLayout(top);
 
     auto* second = new QHBoxLayout;
-    second->addWidget(search::MakeLabel(this, QStringLiteral("域名IP：")));
-    lip_ = search::MakeEdit(this, QStringLiteral("lip"), {});
+    second->addWidget(ui::MakeLabel(this, QStringLiteral("域名IP：")));
+    lip_ = ui::MakeEdit(this, QStringLiteral("lip"), {});
     lip_->setReadOnly(true);
     second->addWidget(lip_, 1);
-    second->addWidget(search::MakeLabel(this, QStringLiteral("所选域名：")));
-    ldomain_ = search::MakeEdit(this, QStringLiteral("ldomain"), {});
+    second->addWidget(ui::MakeLabel(this, QStringLiteral("所选域名：")));
+    ldomain_ = ui::MakeEdit(this, QStringLiteral("ldomain"), {});
     second->addWidget(ldomain_, 1);
     layout->addLayout(second);
 
@@ -80,14 +80,14 @@ Fip::Fip(QWidget* parent) : SideWindow(parent), ping_(std::make_unique<cPing>())
     middle->addWidget(lipmess_, 2);
     layout->addLayout(middle, 1);
 
-    auto* own = search::MakeGroup(this, QStringLiteral("本机IP信息"));
+    auto* own = ui::MakeGroup(this, QStringLiteral("本机IP信息"));
     own->setObjectName(QStringLiteral("GroupBox9"));
     auto* ownLayout = new QGridLayout(own);
     const char16_t* labels[6] = {u"广域网IP：", u"局域网IP：", u"ISP：", u"国家：", u"省：", u"城市："};
     for (int i = 0; i < 6; ++i) {
         auto* label = new QLabel(QString::fromUtf16(labels[i]), own);
-        label->setObjectName(search::ArrayName(QStringLiteral("Label2"), i + 1));
-        auto* field = search::MakeEdit(own, search::ArrayName(QStringLiteral("liptext"), i), {});
+        label->setObjectName(ui::ArrayName(QStringLiteral("Label2"), i + 1));
+        auto* field = ui::MakeEdit(own, ui::ArrayName(QStringLiteral("liptext"), i), {});
         field->setReadOnly(true);
         ownLayout->addWidget(label, i / 3, (i % 3) * 2, Qt::AlignRight);
         ownLayout->addWidget(field, i / 3, (i % 3) * 2 + 1);
@@ -102,7 +102,7 @@ Fip::Fip(QWidget* parent) : SideWindow(parent), ping_(std::make_unique<cPing>())
     floadtxt_->setSizePolicy(keep);
     floadtxt_->hide();
     layout->addWidget(floadtxt_);
-    lipstate_ = search::MakeValueLabel(this, QStringLiteral("lipstate"), QStringLiteral("1"));
+    lipstate_ = ui::MakeValueLabel(this, QStringLiteral("lipstate"), QStringLiteral("1"));
 
     connect(lfind, &QPushButton::clicked, this, &Fip::lfind_Click);
     connect(lstop, &QPushButton::clicked, this, &Fip::lstop_Click);

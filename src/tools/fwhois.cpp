@@ -11,7 +11,7 @@
 #include "core/stop_signal.h"
 #include "net/decode.h"
 #include "net/fetch.h"
-#include "search/fdomain_widgets.h"
+#include "ui/control_factory.h"
 #include "tools/lookup_rules.h"
 #include "tools/page_view.h"
 #include "ui/desktop.h"
@@ -25,20 +25,20 @@ Fwhois::Fwhois(QWidget* parent) : SideWindow(parent) {
     auto* layout = new QVBoxLayout(this);
 
     auto* top = new QHBoxLayout;
-    top->addWidget(search::MakeLabel(this, QStringLiteral("http://www."), QStringLiteral("Label9")));
-    ltext_ = search::MakeEdit(this, QStringLiteral("ltext"), {});
+    top->addWidget(ui::MakeLabel(this, QStringLiteral("http://www."), QStringLiteral("Label9")));
+    ltext_ = ui::MakeEdit(this, QStringLiteral("ltext"), {});
     top->addWidget(ltext_, 1);
-    auto* lfind = search::MakeButton(this, QStringLiteral("lfind"), QStringLiteral("WHOIS 查询"));
-    auto* lstop = search::MakeButton(this, QStringLiteral("lstop"), QStringLiteral("停止"));
-    auto* lbrowser = search::MakeButton(this, QStringLiteral("lbrowser"), QStringLiteral("在浏览器中打开"));
-    auto* lclose = search::MakeButton(this, QStringLiteral("lclose"), QStringLiteral("关  闭"));
+    auto* lfind = ui::MakeButton(this, QStringLiteral("lfind"), QStringLiteral("WHOIS 查询"));
+    auto* lstop = ui::MakeButton(this, QStringLiteral("lstop"), QStringLiteral("停止"));
+    auto* lbrowser = ui::MakeButton(this, QStringLiteral("lbrowser"), QStringLiteral("在浏览器中打开"));
+    auto* lclose = ui::MakeButton(this, QStringLiteral("lclose"), QStringLiteral("关  闭"));
     top->addWidget(lfind);
     top->addWidget(lstop);
     top->addWidget(lbrowser);
     top->addWidget(lclose);
     layout->addLayout(top);
 
-    auto* frame = search::MakeGroup(this, QStringLiteral("Whois信息"));
+    auto* frame = ui::MakeGroup(this, QStringLiteral("Whois信息"));
     frame->setObjectName(QStringLiteral("Frame2"));
     auto* frameLayout = new QVBoxLayout(frame);
     lshowwhois_ = new PageView(frame);

@@ -143,9 +143,13 @@ TEST(CheckEngine, OneHostGetsItsIntervalAndInFlightLimit) {
     ASSERT_TRUE(run.wait());
     const auto arrivals = whois.arrivals();
     ASSERT_EQ(arrivals.size(), 8u);
+    // The engine spaces the starts; the server sees them through its own scheduling, so each gap may
+    // come in a little short, but never near nothing, and on average they keep the interval.
     for (size_t i = 1; i < arrivals.size(); ++i)
-        EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(arrivals[i] - arrivals[i - 1]).count(), 95)
+        EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(arrivals[i] - arrivals[i - 1]).count(), 50)
             << i;
+    EXPECT_GE(std::chrono::duration_cast<std::chrono::milliseconds>(arrivals.back() - arrivals.front()).count(),
+              7 * 100 - 10);
     EXPECT_EQ(whois.maxOpen(), 2);
 }
 
