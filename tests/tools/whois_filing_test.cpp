@@ -52,7 +52,9 @@ TEST_F(WhoisTest, TextFirstPicturesAfterAndWhatTheServiceDidNotSay) {
     w_->runAction(u"lwhois"_qs);
     Fwhois* window = WhoisWindowOf(*w_);
     ASSERT_NE(window, nullptr);
-    EXPECT_LT(clock.elapsed(), 1000);
+    // Well under a second in a normal build; the bound leaves room for sanitizer builds, far below the
+    // picture's own limit (the text used to wait for it).
+    EXPECT_LT(clock.elapsed(), 3000);
     EXPECT_TRUE(window->lshowwhois()->toPlainText().contains(u"Registrar: X"_qs));
     EXPECT_TRUE(window->lshowwhois()->picturesLoading());
     click(window, u"lstop"_qs);
