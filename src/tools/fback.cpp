@@ -145,19 +145,9 @@ flist_back::flist_back(ui::GridControl* grid, std::function<void()> rowsReplaced
 void flist_back::placeOnScreen() {
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
-    const double dpi = screen->logicalDotsPerInchX();
-    const QRect area = screen->availableGeometry();
-    const int width = TwipsToPixels(3375, dpi);
-    // The list runs down the right edge; on a short screen it stops at the bottom of the work area.
-    const int height = std::min(TwipsToPixels(9285, dpi), area.height() - TwipsToPixels(100, dpi));
-    resize(width, height);
-    // Measured from the free area alone (a panel on the left moves its left edge, not its width), and
-    // kept inside it on both axes, so the title bar and 关闭 are never off the screen.
-    const int x = std::clamp(area.left() + area.width() - TwipsToPixels(3500, dpi), area.left(),
-                             std::max(area.left(), area.left() + area.width() - width));
-    const int y = std::clamp(area.top() + TwipsToPixels(100, dpi), area.top(),
-                             std::max(area.top(), area.top() + area.height() - height));
-    move(x, y);
+    const QRect place = PasteBoxGeometry(screen->availableGeometry(), screen->logicalDotsPerInchX());
+    resize(place.size());
+    move(place.topLeft());
 }
 
 void flist_back::lgo_Click() {

@@ -1,5 +1,7 @@
 #include "tools/lookup_rules.h"
 
+#include <algorithm>
+
 #include <cmath>
 
 namespace ds::tools {
@@ -88,6 +90,23 @@ LocationAnswer ReadLocationPage(const QString& page, const QString& flagBase, co
             QStringLiteral("<table border='1' width=100% cellspacing='0' cellpadding='3'  bordercolor='#56B0F4' "
                            "bordercolordark='#FFFFFF' >") +
                 table};
+}
+
+}  // namespace ds::tools
+
+namespace ds::tools {
+
+QRect PasteBoxGeometry(const QRect& area, double dpi) {
+    const int width = std::min(TwipsToPixels(3375, dpi), area.width());
+    // The list runs down the right edge; on a short screen it stops at the bottom of the work area.
+    const int height = std::max(1, std::min(TwipsToPixels(9285, dpi), area.height() - TwipsToPixels(100, dpi)));
+    // Measured from the free area alone, and kept inside it on both axes, so the title bar and 关闭 are
+    // never off the screen.
+    const int x = std::clamp(area.left() + area.width() - TwipsToPixels(3500, dpi), area.left(),
+                             std::max(area.left(), area.left() + area.width() - width));
+    const int y = std::clamp(area.top() + TwipsToPixels(100, dpi), area.top(),
+                             std::max(area.top(), area.top() + area.height() - height));
+    return {x, y, width, height};
 }
 
 }  // namespace ds::tools

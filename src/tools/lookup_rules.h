@@ -1,6 +1,7 @@
 #pragma once
 // The decisions of the side windows, apart from their windows: how a typed domain is cleaned, what a
 // pasted list becomes, and how the pages of the search engine and the location service are read.
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -21,6 +22,11 @@ QStringList PastedDomains(const QString& text);
 
 // Twips (1/1440 inch) in pixels at `dpi` dots per inch, rounded.
 int TwipsToPixels(int twips, double dpi);
+
+// Where the paste box goes in the screen's free area `area` (a panel on the left or top moves the
+// area's edge): 3375 twips wide, down the right edge 100 twips from the top, as tall as 9285 twips or
+// the area allows, and always wholly inside the area.
+QRect PasteBoxGeometry(const QRect& area, double dpi);
 
 // --- Domain and IP window --------------------------------------------------------------------------
 // The domain as Fip looks it up: every space removed, lower case (a scheme or "www." stays; the

@@ -99,3 +99,29 @@ TEST(LookupRules, LocationPageIsTranslatedOrExplained) {
 
 }  // namespace
 }  // namespace ds::tools
+
+namespace ds::tools {
+namespace {
+
+// The paste box stays inside the free area, whatever panels take the screen's edges: at 1024x768 with
+// a 64-pixel panel on the left it used to open at x 791-1065, its 关闭 off the screen.
+TEST(LookupRules, PasteBoxStaysInsideTheFreeArea) {
+    const struct {
+        QRect area;
+        QRect expected;
+    } cases[] = {
+        {{0, 0, 1024, 768}, {791, 7, 225, 619}},
+        {{64, 0, 960, 768}, {791, 7, 225, 619}},   // a panel on the left
+        {{0, 30, 1024, 738}, {791, 37, 225, 619}},  // a panel at the top
+        {{0, 0, 1024, 500}, {791, 7, 225, 493}},    // a short screen: the list stops at the bottom
+        {{0, 0, 200, 300}, {0, 7, 200, 293}},       // narrower than the box
+    };
+    for (const auto& c : cases) {
+        const QRect got = PasteBoxGeometry(c.area, 96);
+        EXPECT_EQ(got, c.expected) << got.x() << "," << got.y() << " " << got.width() << "x" << got.height();
+        EXPECT_TRUE(c.area.contains(got));
+    }
+}
+
+}  // namespace
+}  // namespace ds::tools
