@@ -46,6 +46,7 @@ engine::Ask AskOf(Metric m) {
 struct Item {
     int row = 0;
     QString domain;
+    quint64 generation = 0;  // the grid's contents when the run picked the row
     Metric metric = Metric::BaiduSite;
     int retries = 0;
     bool firstAnswered = false;
@@ -93,7 +94,7 @@ private:
             int count = 0;
             for (const Metric m : kMetricOrder) {
                 if (!enabled(m)) continue;
-                items_.push_back({row, cell.trimmed(), m});
+                items_.push_back({row, cell.trimmed(), grid_->contentGeneration(), m});
                 ++count;
             }
             itemsLeft_.push_back(count);
@@ -213,7 +214,8 @@ private:
     }
 
     bool rowShows(const Item& item) const {
-        return item.row < grid_->rows() && grid_->cellText(item.row, search::col::Domain).trimmed() == item.domain;
+        return grid_->contentGeneration() == item.generation && item.row < grid_->rows() &&
+               grid_->cellText(item.row, search::col::Domain).trimmed() == item.domain;
     }
 
     static QString now() { return NowText(clock().now()); }
