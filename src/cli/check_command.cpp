@@ -9,12 +9,15 @@
 #include <unistd.h>
 
 #include "checks/engine/check_engine.h"
+#include "checks/filing_rules.h"
 #include "checks/ledger/ledger.h"
+#include "checks/metrics_rules.h"
 #include "cli/cli_program.h"
 #include "cli/cli_rules.h"
 #include "core/clock.h"
 #include "core/config.h"
 #include "db/db_error.h"
+#include "db/recordset.h"
 #include "db/shared_objects.h"
 #include "search/domain_row.h"
 
@@ -112,6 +115,61 @@ OutputAnswer FromLedger(const checks::ledger::Answer& a, const QString& domain) 
     return o;
 }
 
+// Jobs of one domain: the metrics' four (0-3) and PageRank's checksum (4); one for the other checks.
+constexpr int kSlots = 8;
+constexpr int kChecksumSlot = 4;
+
+struct Gathered {
+    QString verdict = QStringLiteral("ok");
+    QStringList reasons;
+    QJsonObject values;
+    int httpStatus = 0;
+    int pending = 1;
+    unsigned retried = 0;  // slots asked a second time
+    bool stopped = false;
+    QString checksum;
+};
+
+checks::engine::Ask MetricAsk(checks::Metric m) {
+    switch (m) {
+    case checks::Metric::BaiduSite: return checks::engine::Ask::BaiduSite;
+    case checks::Metric::BaiduDomain: return checks::engine::Ask::BaiduDomain;
+    case checks::Metric::Alexa: return checks::engine::Ask::Alexa;
+    case checks::Metric::PageRank: return checks::engine::Ask::PageRank;
+    }
+    return checks::engine::Ask::BaiduSite;
+}
+
+// The names of the values: 百度外链 (lbaidusite), 百度收录 (lbaidudomain), ALEXA, PR值.
+QString MetricName(checks::Metric m) {
+    switch (m) {
+    case checks::Metric::BaiduSite: return QStringLiteral("baidu_links");
+    case checks::Metric::BaiduDomain: return QStringLiteral("baidu_indexed");
+    case checks::Metric::Alexa: return QStringLiteral("alexa");
+    case checks::Metric::PageRank: return QStringLiteral("pagerank");
+    }
+    return {};
+}
+
+int ColumnAt(const db::ResultTable& t, const char* name) {
+    for (int i = 0; i < t.columns.size(); ++i)
+        if (t.columns[i].compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+// The filing record of a lookup key, as the window's check reads it. Throws db::DbError.
+QStringList LookUpFiling(const QString& key) {
+    if (key.isEmpty()) return {};
+    const db::ResultTable t = db::DbConn().query(checks::FilingStatement(key));
+    if (t.rows.empty()) return {};
+    const auto at = [&](const char* name) {
+        const int i = ColumnAt(t, name);
+        return i < 0 ? QVariant() : t.rows[0][size_t(i)];
+    };
+    return {search::CellText(at("lback")), search::CellText(at("lbackhostkind")), search::DateCellText(at("lbacktime")),
+            search::CellText(at("lbackname"))};
+}
+
 }  // namespace
 
 int RunCheck(const QStringList& args, const GlobalOptions& global) {
@@ -161,10 +219,6 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
         Say(QStringLiteral("error: unknown check %1 (registration, metrics or filing)").arg(check));
         return kExitUsage;
     }
-    if (check != u"registration") {
-        Say(QStringLiteral("error: check %1 is not available in this build").arg(check));
-        return kExitUsage;
-    }
     const QString route = p.value(source);
     if (route == u"registry") {
         Say(QStringLiteral("error: registry source not available in this build"));
@@ -198,26 +252,37 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
         return kExitUsage;
     }
 
-    // The whois address: given, or the operator's setting, read from the database as the login does.
-    QString whoisBase = p.value(whoisUrl);
-    if (whoisBase.isEmpty()) {
+    // What each check needs from the operator's settings or the database: the whois address (given,
+    // or the setting lwhoisurl); the PageRank checksum service (llinkurl, when a database is named);
+    // the filing records (the database itself).
+    const bool registration = check == u"registration", metrics = check == u"metrics";
+    QString whoisBase = p.value(whoisUrl), linkBase;
+    const bool needDatabase = (registration && whoisBase.isEmpty()) || check == u"filing" || (metrics && !global.db.isEmpty());
+    if (needDatabase) {
         if (const int status = OpenDatabase(global); status != kExitOk) return status;
         try {
-            const db::ResultTable t = db::DbConn().query(QStringLiteral("SELECT lwhoisurl FROM lconfig_all"));
-            if (!t.rows.empty()) whoisBase = search::CellText(t.rows[0][0]).trimmed();
+            const db::ResultTable t = db::DbConn().query(QStringLiteral("SELECT * FROM lconfig_all"));
+            const int whoisAt = ColumnAt(t, "lwhoisurl");
+            const int linkAt = ColumnAt(t, "llinkurl");
+            if (!t.rows.empty() && whoisBase.isEmpty() && whoisAt >= 0)
+                whoisBase = search::CellText(t.rows[0][size_t(whoisAt)]).trimmed();
+            if (!t.rows.empty() && linkAt >= 0) linkBase = search::CellText(t.rows[0][size_t(linkAt)]).trimmed();
         } catch (const db::DbError& e) {
             Say(QStringLiteral("error: the operator's settings could not be read: ") + e.description());
             return kExitDatabase;
         }
+    }
+    if (registration) {
         if (whoisBase.isEmpty()) {
             Say(QStringLiteral("error: the operator's settings have no whois address (lwhoisurl); give --whois-url URL"));
             return kExitUsage;
         }
-    }
-    // Without a scheme the engine would send nothing; an address that is not http(s) is a setting error.
-    if (!whoisBase.startsWith(u"http://", Qt::CaseInsensitive) && !whoisBase.startsWith(u"https://", Qt::CaseInsensitive)) {
-        Say(QStringLiteral("error: the whois address %1 is not an http(s) address").arg(whoisBase));
-        return kExitUsage;
+        // Without a scheme the engine would send nothing; an address that is not http(s) is a setting error.
+        if (!whoisBase.startsWith(u"http://", Qt::CaseInsensitive) &&
+            !whoisBase.startsWith(u"https://", Qt::CaseInsensitive)) {
+            Say(QStringLiteral("error: the whois address %1 is not an http(s) address").arg(whoisBase));
+            return kExitUsage;
+        }
     }
 
     Input input;
@@ -290,50 +355,115 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
 
     CheckEngine engine(settings);
     Progress progress(int(toAsk.size()));
-    std::vector<bool> retried(toAsk.size(), false);
     int answered = 0;
     bool stopping = false;
     QEventLoop loop;
-    QObject::connect(&engine, &CheckEngine::jobFinished, &loop, [&](const CheckResult& r) {
-        if (r.end == JobEnd::Stopped) {
-            ++tally.notAsked;
-            return;
+    if (check == u"filing") engine.setFilingLookup(LookUpFiling);
+
+    // Every domain's answers gather here until its last job is in: one line and one ledger row each.
+    std::vector<Gathered> gathered(toAsk.size());
+    const auto submitFor = [&](size_t i, int slot, bool next) {
+        const Target& t = toAsk[i];
+        CheckJob job{quint64(i) * kSlots + quint64(slot), t.domain, checks::engine::Ask::Whois, {}};
+        if (registration) {
+            job.url = whoisBase + t.domain;
+        } else if (metrics) {
+            const checks::Metric m = checks::kMetricOrder[size_t(slot == kChecksumSlot ? 3 : slot)];
+            job.ask = slot == kChecksumSlot ? checks::engine::Ask::PageRankChecksum : MetricAsk(m);
+            const QString now = checks::NowText(ds::clock().now());
+            job.url = slot == kChecksumSlot
+                          ? checks::ChecksumRequest(linkBase, t.domain)
+                          : checks::DirectRequest(m, t.domain, now, gathered[i].checksum, config());
+        } else {
+            job.ask = checks::engine::Ask::Filing;
+            job.domain = checks::FilingLookupKey(t.domain).value_or(t.domain);
         }
-        // No answer at all (a timeout, an error page) is asked once more, as the window's retry pass does.
-        if (r.end == JobEnd::Failed && !retried[r.key] && !stopping) {
-            retried[r.key] = true;
-            const Target& t = toAsk[r.key];
-            engine.submitNext({r.key, t.domain, checks::engine::Ask::Whois, whoisBase + t.domain});
-            return;
-        }
-        const Verdict v = RegistrationVerdict(r);
+        if (next) engine.submitNext(job);
+        else engine.submit(job);
+    };
+    const auto finish = [&](size_t i) {
+        Gathered& g = gathered[i];
         checks::ledger::Answer a;
-        a.domain = toAsk[r.key].key;
+        a.domain = toAsk[i].key;
         a.check = check;
-        a.verdict = v.verdict;
-        a.reason = v.reason;
-        a.source = route;
-        a.httpStatus = r.httpStatus;
-        a.values = QJsonObject{{QStringLiteral("registration_record"), r.registrationRecord},
-                               {QStringLiteral("host"), r.host},
-                               {QStringLiteral("elapsed_ms"), r.elapsedMs}};
+        a.verdict = g.verdict;
+        a.reason = g.reasons.join(QStringLiteral("; "));
+        a.source = registration ? route : metrics ? QStringLiteral("services") : QStringLiteral("database");
+        a.httpStatus = g.httpStatus;
+        a.values = g.values;
         a.runId = runId;
         a.checkedAt = ds::clock().now();
         // Kept before it is printed: whatever a reader of the output saw is in the ledger.
         keep(a);
-        OutputAnswer o;
-        o.domain = toAsk[r.key].domain;
-        o.check = check;
-        o.verdict = v.verdict;
-        o.reason = v.reason;
-        o.source = route;
-        o.httpStatus = r.httpStatus;
-        o.checkedAt = a.checkedAt;
+        OutputAnswer o{toAsk[i].domain, check, a.verdict, a.reason, a.source, a.httpStatus, a.checkedAt, false,
+                       !registration, a.values};
         Print(JsonLine(o));
-        if (v.verdict == u"available") ++tally.available;
-        if (v.verdict == u"unknown") ++tally.unknown;
+        if (a.verdict == u"available") ++tally.available;
+        if (a.verdict == u"unknown") ++tally.unknown;
         ++answered;
         progress.update(answered, engine.inFlight());
+    };
+    QObject::connect(&engine, &CheckEngine::jobFinished, &loop, [&](const CheckResult& r) {
+        const size_t i = size_t(r.key / kSlots);
+        const int slot = int(r.key % kSlots);
+        Gathered& g = gathered[i];
+        if (r.end == JobEnd::Stopped) {
+            if (!g.stopped) ++tally.notAsked;
+            g.stopped = true;
+            return;
+        }
+        if (g.stopped) return;
+        // No answer at all (a timeout, an error page) is asked once more, as the window's retry pass does.
+        const bool failed = r.end == JobEnd::Failed;
+        if (failed && !(g.retried & (1u << slot)) && !stopping) {
+            g.retried |= 1u << slot;
+            submitFor(i, slot, true);
+            return;
+        }
+        if (r.httpStatus > 0) g.httpStatus = r.httpStatus;
+        if (registration) {
+            const Verdict v = RegistrationVerdict(r);
+            g.verdict = v.verdict;
+            g.reasons << v.reason;
+            g.values = QJsonObject{{QStringLiteral("registration_record"), r.registrationRecord},
+                                   {QStringLiteral("host"), r.host},
+                                   {QStringLiteral("elapsed_ms"), r.elapsedMs}};
+            return finish(i);
+        }
+        if (metrics) {
+            if (slot == kChecksumSlot) {
+                // The checksum came (or did not): PageRank itself is asked next, with what there is.
+                g.checksum = r.answered() ? r.value : QString();
+                return submitFor(i, 3, true);
+            }
+            const QString name = MetricName(checks::kMetricOrder[size_t(slot)]);
+            if (r.answered()) {
+                g.values.insert(name, r.value);
+            } else {
+                g.values.insert(name, QJsonValue::Null);
+                g.verdict = QStringLiteral("unknown");
+                g.reasons << name + u": " + r.reason;
+            }
+            if (--g.pending > 0) return;
+            if (g.reasons.isEmpty()) g.reasons << QStringLiteral("measured");
+            return finish(i);
+        }
+        // Filing: the record's four fields, or none when the domain has no filing.
+        if (r.answered()) {
+            const QStringList v = r.values;
+            g.values = QJsonObject{{QStringLiteral("filed"), !v.isEmpty()}};
+            if (v.size() == 4) {
+                g.values.insert(QStringLiteral("number"), v[0]);
+                g.values.insert(QStringLiteral("holder_kind"), v[1]);
+                g.values.insert(QStringLiteral("date"), v[2]);
+                g.values.insert(QStringLiteral("site_name"), v[3]);
+            }
+            g.reasons << (v.isEmpty() ? QStringLiteral("no filing record") : QStringLiteral("filing record found"));
+        } else {
+            g.verdict = QStringLiteral("unknown");
+            g.reasons << r.reason;
+        }
+        finish(i);
     });
     QObject::connect(&engine, &CheckEngine::idle, &loop, &QEventLoop::quit);
     OnStopSignal([&] {
@@ -344,8 +474,27 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
         loop.quit();
     });
 
-    for (size_t i = 0; i < toAsk.size(); ++i)
-        engine.submit({i, toAsk[i].domain, checks::engine::Ask::Whois, whoisBase + toAsk[i].domain});
+    for (size_t i = 0; i < toAsk.size(); ++i) {
+        if (!metrics) {
+            submitFor(i, 0, false);
+            continue;
+        }
+        gathered[i].verdict = QStringLiteral("ok");
+        gathered[i].pending = 4;
+        for (int slot = 0; slot < 3; ++slot) submitFor(i, slot, false);
+        // International names have no PageRank; without the checksum service's address it cannot be asked.
+        if (checks::IsInternationalName(toAsk[i].domain)) {
+            gathered[i].values.insert(QStringLiteral("pagerank"), QString::fromUtf16(checks::kInternationalPageRank));
+            --gathered[i].pending;
+        } else if (linkBase.isEmpty()) {
+            gathered[i].values.insert(QStringLiteral("pagerank"), QJsonValue::Null);
+            gathered[i].verdict = QStringLiteral("unknown");
+            gathered[i].reasons << QStringLiteral("pagerank: no checksum service (llinkurl) without a database");
+            --gathered[i].pending;
+        } else {
+            submitFor(i, kChecksumSlot, false);
+        }
+    }
     // A signal that came while the list was read is answered as soon as the loop runs.
     if (!toAsk.empty() && !StopSignalled()) loop.exec();
     if (StopSignalled() && !stopping) {

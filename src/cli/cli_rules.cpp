@@ -110,7 +110,8 @@ Verdict RegistrationVerdict(const checks::engine::CheckResult& r) {
     case RegOutcome::Free: return {QStringLiteral("available"), reason};
     case RegOutcome::Registered:
         if (r.registrationRecord) return {QStringLiteral("registered"), reason};
-        return {QStringLiteral("unknown"), reason + QStringLiteral(" (the page shows no registration record)")};
+        if (reason.contains(u"no registration record")) return {QStringLiteral("unknown"), reason};
+        return {QStringLiteral("unknown"), reason + QStringLiteral(", no registration record shown")};
     case RegOutcome::Undetermined: return {QStringLiteral("unknown"), reason};
     case RegOutcome::Failed: return {QStringLiteral("unknown"), reason};
     }

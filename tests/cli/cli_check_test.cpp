@@ -336,5 +336,41 @@ TEST_F(CliCheckTest, AnotherProgramWritingTheLedgerMeanwhileLosesNothing) {
     EXPECT_EQ(int(l.answersSince({}).size()), 150 + kept);
 }
 
+TEST_F(CliCheckTest, FilingAnswersFromTheDatabaseAndTheLedgerExportsEveryAnswer) {
+    const QString dbPath = path(QStringLiteral("domains.db"));
+    db::CreateEmptyDatabase(dbPath);
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open(dbPath.toUtf8().constData(), &h), SQLITE_OK);
+    db::ExecSqliteScript(h, QStringLiteral("INSERT INTO ldomainback (lallname,lback,lbacktime,lbackhostkind,lbackname) "
+                                           "VALUES ('filed.com','京ICP备123456号','2011-03-04','企业','站点');"));
+    sqlite3_close(h);
+    const CliRun filing = run({QStringLiteral("--db"), dbPath, QStringLiteral("--ledger"), ledger(), QStringLiteral("check"),
+                               QStringLiteral("filing")},
+                              "www.FILED.com\nbare.com\n");
+    EXPECT_EQ(filing.exit, 0) << filing.err.toStdString();
+    const QJsonObject filed = filing.of(QStringLiteral("www.filed.com")).value(QStringLiteral("values")).toObject();
+    EXPECT_EQ(filed.value(QStringLiteral("number")).toString(), QStringLiteral("京ICP备123456号"));
+    EXPECT_EQ(filed.value(QStringLiteral("date")).toString(), QStringLiteral("2011-03-04"));
+    EXPECT_FALSE(filing.of(QStringLiteral("bare.com")).value(QStringLiteral("values")).toObject()
+                     .value(QStringLiteral("filed")).toBool(true));
+    // The filing check reads the database: without one it cannot run.
+    EXPECT_EQ(run({QStringLiteral("--db"), path(QStringLiteral("none.db")), QStringLiteral("check"), QStringLiteral("filing")},
+                  "a.com\n").exit, 3);
+
+    run(check({QStringLiteral("-")}), "onefree.com\n");
+    const CliRun all = run({QStringLiteral("--ledger"), ledger(), QStringLiteral("export"), QStringLiteral("--from-ledger")});
+    EXPECT_EQ(all.exit, 0);
+    ASSERT_EQ(all.lines.size(), 3u);
+    EXPECT_EQ(all.lines[2].value(QStringLiteral("check")).toString(), QStringLiteral("registration"));
+    const CliRun later = run({QStringLiteral("--ledger"), ledger(), QStringLiteral("export"), QStringLiteral("--from-ledger"),
+                              QStringLiteral("--since"), QDate::currentDate().addDays(1).toString(Qt::ISODate)});
+    EXPECT_TRUE(later.lines.empty());
+    const CliRun csv = run({QStringLiteral("--ledger"), ledger(), QStringLiteral("export"), QStringLiteral("--from-ledger"),
+                            QStringLiteral("--format"), QStringLiteral("csv")});
+    EXPECT_TRUE(csv.out.startsWith("domain,check,verdict,reason,source,http_status,values,run,checked_at\r\n"));
+    EXPECT_EQ(csv.out.count("\r\n"), 4);
+    EXPECT_EQ(run({QStringLiteral("--ledger"), ledger(), QStringLiteral("export")}).exit, 2);
+}
+
 }  // namespace
 }  // namespace ds::cli

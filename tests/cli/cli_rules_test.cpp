@@ -183,7 +183,7 @@ TEST(CliLedger, RunsResumeOnlyTheirOwnUnfinishedRun) {
     EXPECT_EQ(ledger.answersOfRun(cut).keys(), QStringList{QStringLiteral("a.com")});
 }
 
-TEST(CliLedger, AFileThatIsNoLedgerIsRefusedAndAReadOnlyOneIsOnlyRead) {
+TEST(CliLedger, AFileThatIsNoLedgerIsRefused) {
     QTemporaryDir dir;
     const QString corrupt = dir.filePath(QStringLiteral("corrupt.db"));
     {
@@ -194,7 +194,10 @@ TEST(CliLedger, AFileThatIsNoLedgerIsRefusedAndAReadOnlyOneIsOnlyRead) {
     checks::ledger::Ledger bad;
     EXPECT_FALSE(bad.open(corrupt));
     EXPECT_FALSE(bad.record(MakeAnswer("a.com", "available", QDateTime::currentDateTime())));
+}
 
+TEST(CliLedger, AReadOnlyFileIsReadButNotWritten) {
+    QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("ro.db"));
     {
         checks::ledger::Ledger l;
