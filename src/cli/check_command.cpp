@@ -12,10 +12,12 @@
 #include "checks/filing_rules.h"
 #include "checks/ledger/ledger.h"
 #include "checks/metrics_rules.h"
+#include "checks/reg_classifier.h"
 #include "cli/cli_program.h"
 #include "cli/cli_rules.h"
 #include "core/clock.h"
 #include "core/config.h"
+#include "core/text.h"
 #include "db/db_error.h"
 #include "db/recordset.h"
 #include "db/shared_objects.h"
@@ -247,8 +249,9 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
             return kExitUsage;
         }
     }
-    if (p.isSet(writeBack)) {
-        Say(QStringLiteral("error: --write-back is not available in this build"));
+    const bool writingBack = p.isSet(writeBack);
+    if (writingBack && check != u"registration") {
+        Say(QStringLiteral("error: --write-back is for the registration check only"));
         return kExitUsage;
     }
 
@@ -257,7 +260,8 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
     // the filing records (the database itself).
     const bool registration = check == u"registration", metrics = check == u"metrics";
     QString whoisBase = p.value(whoisUrl), linkBase;
-    const bool needDatabase = (registration && whoisBase.isEmpty()) || check == u"filing" || (metrics && !global.db.isEmpty());
+    const bool needDatabase = (registration && whoisBase.isEmpty()) || check == u"filing" ||
+                              (metrics && !global.db.isEmpty()) || writingBack;
     if (needDatabase) {
         if (const int status = OpenDatabase(global); status != kExitOk) return status;
         try {
@@ -381,6 +385,40 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
         if (next) engine.submitNext(job);
         else engine.submit(job);
     };
+    // --write-back: the window's rule for the rows of both tables that hold a domain found registered
+    // again. Once the database has refused one statement the rest are not sent (each would wait for
+    // the lock again); the summary counts them.
+    int writtenBack = 0, notWrittenBack = 0;
+    QString writeBackError;
+    const auto correctTables = [&](size_t i, Gathered& g) {
+        const QString domain = toAsk[i].domain;
+        const QString name = domain.left(domain.indexOf(u'.'));
+        int rows = 0;
+        for (const QString& table : {QStringLiteral("ldomainreg"), QStringLiteral("ldomainhis")}) {
+            if (notWrittenBack > 0) {
+                ++notWrittenBack;
+                continue;
+            }
+            try {
+                // lname is indexed; lallname picks the extension.
+                const db::ResultTable t = db::DbConn().query(u"select lid, ldeltime from " + table + u" where lname='" +
+                                                             SqlEscape(name) + u"' and lallname='" + SqlEscape(domain) +
+                                                             u"' and lregist=1");
+                for (const std::vector<QVariant>& row : t.rows) {
+                    const std::optional<QString> statement = checks::WriteBackStatement(
+                        table, search::CellText(row[0]), search::DateCellText(row[1]), ds::clock().today(), table);
+                    if (!statement) continue;
+                    db::DbConn().query(*statement);
+                    ++rows;
+                }
+            } catch (const db::DbError& e) {
+                ++notWrittenBack;
+                writeBackError = e.description();
+            }
+        }
+        writtenBack += rows;
+        g.values.insert(QStringLiteral("written_back"), rows);
+    };
     const auto finish = [&](size_t i) {
         Gathered& g = gathered[i];
         checks::ledger::Answer a;
@@ -428,6 +466,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
             g.values = QJsonObject{{QStringLiteral("registration_record"), r.registrationRecord},
                                    {QStringLiteral("host"), r.host},
                                    {QStringLiteral("elapsed_ms"), r.elapsedMs}};
+            if (writingBack && v.verdict == u"registered") correctTables(i, g);
             return finish(i);
         }
         if (metrics) {
@@ -506,9 +545,12 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
 
     if (!stopping && runId > 0 && !ledger.finishRun(runId)) Say(QStringLiteral("warning: ") + ledger.error());
     Say(SummaryLine(tally));
+    if (writingBack) Say(QStringLiteral("%1 rows marked registered again").arg(writtenBack));
+    if (notWrittenBack > 0)
+        Say(QStringLiteral("%1 corrections were not written to the domain tables: %2").arg(notWrittenBack).arg(writeBackError));
     if (tally.notSaved > 0) Say(QStringLiteral("%1 answers were not kept in the ledger %2").arg(tally.notSaved).arg(ledgerPath));
     if (stopping) return kExitInterrupted;
-    return tally.unknown > 0 || tally.notSaved > 0 ? kExitIncomplete : kExitOk;
+    return tally.unknown > 0 || tally.notSaved > 0 || notWrittenBack > 0 ? kExitIncomplete : kExitOk;
 }
 
 }  // namespace ds::cli

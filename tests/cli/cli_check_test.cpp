@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "checks/ledger/ledger.h"
+#include "db/connection.h"
 #include "db/schema.h"
 #include "net/net_test_support.h"
 
@@ -370,6 +371,50 @@ TEST_F(CliCheckTest, FilingAnswersFromTheDatabaseAndTheLedgerExportsEveryAnswer)
     EXPECT_TRUE(csv.out.startsWith("domain,check,verdict,reason,source,http_status,values,run,checked_at\r\n"));
     EXPECT_EQ(csv.out.count("\r\n"), 4);
     EXPECT_EQ(run({QStringLiteral("--ledger"), ledger(), QStringLiteral("export")}).exit, 2);
+}
+
+TEST_F(CliCheckTest, WriteBackMarksOnlyPastRowsOfNamesShownRegistered) {
+    const QString dbPath = path(QStringLiteral("domains.db"));
+    db::CreateEmptyDatabase(dbPath);
+    const auto exec = [&](const QString& sql) {
+        sqlite3* h = nullptr;
+        ASSERT_EQ(sqlite3_open(dbPath.toUtf8().constData(), &h), SQLITE_OK);
+        db::ExecSqliteScript(h, sql);
+        sqlite3_close(h);
+    };
+    const QString past = QDate::currentDate().addDays(-3).toString(Qt::ISODate);
+    const QString ahead = QDate::currentDate().addDays(3).toString(Qt::ISODate);
+    QString rows = QStringLiteral("INSERT INTO lconfig_all (lwhoisurl) VALUES ('%1');").arg(whois_.base());
+    const struct {
+        int lid;
+        const char* table;
+        const char* name;
+        const QString& deleted;
+    } inserts[] = {{1, "ldomainhis", "taken", past}, {2, "ldomainreg", "taken", past}, {3, "ldomainhis", "later", ahead},
+                   {4, "ldomainhis", "onefree", past}, {5, "ldomainhis", "limit", past}};
+    for (const auto& r : inserts)
+        rows += QStringLiteral("INSERT INTO %1 (lid,lname,lextend,lallname,lregist,ldeltime) VALUES (%2,'%3','.com','%3.com',1,'%4');")
+                    .arg(QString::fromLatin1(r.table)).arg(r.lid).arg(QString::fromLatin1(r.name), r.deleted);
+    exec(rows);
+    const auto registeredFlags = [&] {
+        db::Connection c;
+        c.open(u"Provider=SQLite;Data Source=" + dbPath);
+        QStringList out;
+        for (const QString& table : {QStringLiteral("ldomainhis"), QStringLiteral("ldomainreg")})
+            for (const auto& row : c.query(u"select lname, lregist from " + table + u" order by lid").rows)
+                out << row[0].toString() + u'=' + row[1].toString();
+        return out.join(u' ');
+    };
+    const QStringList args{QStringLiteral("--db"), dbPath, QStringLiteral("--ledger"), ledger(), QStringLiteral("check"),
+                           QStringLiteral("registration")};
+    const QByteArray list = "taken.com\nlater.com\nonefree.com\nlimit.com\n";
+    run(args, list);
+    EXPECT_EQ(registeredFlags(), QStringLiteral("taken=1 later=1 onefree=1 limit=1 taken=1"));  // nothing without the flag
+    const CliRun r = run(args + QStringList{QStringLiteral("--write-back")}, list);
+    EXPECT_EQ(r.exit, 1) << r.err.toStdString();  // limit.com stays unknown
+    // Only a page with a registration record, and only rows whose deletion date has passed.
+    EXPECT_EQ(registeredFlags(), QStringLiteral("taken=0 later=1 onefree=1 limit=1 taken=0"));
+    EXPECT_TRUE(r.err.contains("2 rows marked registered again")) << r.err.toStdString();
 }
 
 }  // namespace
