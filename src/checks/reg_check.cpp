@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "checks/engine/check_engine.h"
+#include "checks/ledger/window_ledger.h"
 #include "checks/install.h"
 #include "checks/window_run.h"
 #include "checks/reg_classifier.h"
@@ -155,6 +156,8 @@ void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBa
         run.showProgress(answered, total);
     });
     QObject::connect(&engine, &engine::CheckEngine::jobFinished, &engine, [&](const engine::CheckResult& r) {
+        // Every live answer is kept, also one for a row that a search has replaced meanwhile.
+        ledger::RecordWindowRegistration(r);
         if (!grid) return;
         ApplyResult(form, *grid, picked[r.key], r, table, writeBack, tally);
         if (r.end != engine::JobEnd::Stopped) ++answered;
