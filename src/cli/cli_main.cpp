@@ -21,12 +21,15 @@ namespace {
 
 int g_signalPipe[2] = {-1, -1};
 volatile sig_atomic_t g_signalled = 0;
+volatile sig_atomic_t g_orderlyStop = 0;  // a command that keeps its answers on a stop is running
 std::function<void()>& StopHandler() {
     static std::function<void()> handler;
     return handler;
 }
 
 void HandleSignal(int) {
+    // Nothing to keep (a search, an export, a list still being read): the program ends at once.
+    if (!g_orderlyStop) ::_exit(130);
     // The first signal asks for an orderly stop (answers so far kept); a second one, from someone
     // who will not wait, ends the program with the default action.
     if (g_signalled) {
@@ -85,7 +88,10 @@ void Print(const QByteArray& bytes) {
     std::fflush(stdout);
 }
 
-void OnStopSignal(std::function<void()> handler) { StopHandler() = std::move(handler); }
+void OnStopSignal(std::function<void()> handler) {
+    g_orderlyStop = handler ? 1 : 0;
+    StopHandler() = std::move(handler);
+}
 bool StopSignalled() { return g_signalled != 0; }
 
 int OpenDatabase(const GlobalOptions& global) {
