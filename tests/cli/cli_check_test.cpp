@@ -239,6 +239,44 @@ TEST_F(CliCheckTest, ResumeAfterSigintAsksOnlyTheRemainder) {
     EXPECT_TRUE(third.err.contains("no unfinished run")) << third.err.toStdString();
 }
 
+TEST_F(CliCheckTest, AKilledRunLosesOnlyTheAnswersInFlight) {
+    QFile list(path(QStringLiteral("list.txt")));
+    ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 30; ++i) list.write(QByteArray("k") + QByteArray::number(i) + "free.com\n");
+    list.close();
+    whois_.setDelayMs(40);
+    QByteArray out;
+    {
+        QProcess p;
+        start(p, check({QStringLiteral("--concurrency"), QStringLiteral("2"), list.fileName()}));
+        QElapsedTimer t;
+        t.start();
+        while (out.count('\n') < 6 && t.elapsed() < 10000) {
+            p.waitForReadyRead(100);
+            out += p.readAllStandardOutput();
+        }
+        ::kill(pid_t(p.processId()), SIGKILL);
+        ASSERT_TRUE(p.waitForFinished(10000));
+        out += p.readAllStandardOutput();
+    }
+    const int printed = int(out.count('\n'));
+    ASSERT_GE(printed, 6);
+    int kept = 0;
+    {
+        checks::ledger::Ledger l;
+        ASSERT_TRUE(l.open(ledger()));
+        kept = int(l.answersSince({}).size());
+    }
+    // Each answer is committed before it is printed: what was seen was kept.
+    EXPECT_GE(kept, printed);
+    whois_.setDelayMs(0);
+    const int before = whois_.total();
+    const CliRun resumed = run(check({QStringLiteral("--resume"), list.fileName()}));
+    EXPECT_EQ(resumed.exit, 0) << resumed.err.toStdString();
+    EXPECT_EQ(resumed.lines.size(), 30u);
+    EXPECT_EQ(whois_.total() - before, 30 - kept);
+}
+
 TEST_F(CliCheckTest, UsageAndConfigurationErrors) {
     const struct {
         std::vector<const char*> args;

@@ -1,6 +1,8 @@
 // The main window's registration check keeps its answers in the ledger, and dropscout-cli's
 // --skip-fresh then answers those names from it without asking the service again.
+#include <QCheckBox>
 #include <QFile>
+#include <QSpinBox>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -64,6 +66,46 @@ TEST_F(WindowLedgerTest, WindowAnswersAreKeptAndSpareTheProgramARequest) {
     for (const QByteArray& line : p.readAllStandardOutput().split('\n'))
         if (!line.isEmpty() && QJsonDocument::fromJson(line).object().value(u"cached"_s).toBool()) ++cached;
     EXPECT_EQ(cached, 2);
+}
+
+TEST_F(WindowLedgerTest, SkipFreshOptionAnswersRecentNamesFromTheLedger) {
+    WhoisServer whois([](const std::string& domain, int) {
+        return domain == "free.com" ? kFreePage : domain == "limit.com" ? kRateLimitPage : kRegisteredPage;
+    });
+    useWhois(whois);
+    ledger::SetWindowLedgerPath(cwd_.file(u"ledger.db"_s));
+    const std::vector<GridRow> rows = {
+        {u"free.com"_s, u"未注册"_s, {}, {}}, {u"taken.com"_s, u"未注册"_s, {}, {}}, {u"limit.com"_s, u"未注册"_s, {}, {}}};
+    fillGrid(rows);
+    click(u"lregshow(0)"_s);
+    ASSERT_EQ(whois.totalRequests(), 3);
+    const QStringList firstStatuses = column(Status);
+
+    auto* on = w_->findChild<QCheckBox*>(u"lskipfresh"_s);
+    auto* hours = w_->findChild<QSpinBox*>(u"lskiphours"_s);
+    ASSERT_TRUE(on && hours);
+    EXPECT_FALSE(on->isChecked());
+    EXPECT_EQ(hours->value(), 24);
+
+    // Off: every row is asked again.
+    fillGrid(rows);
+    click(u"lregshow(0)"_s);
+    EXPECT_EQ(whois.totalRequests(), 6);
+
+    // On: only the name whose last answer was not clear.
+    on->setChecked(true);
+    fillGrid(rows);
+    click(u"lregshow(0)"_s);
+    EXPECT_EQ(whois.totalRequests(), 7);
+    EXPECT_EQ(whois.requests("limit.com"), 3);
+    EXPECT_EQ(column(Status), firstStatuses);
+    EXPECT_TRUE(grid()->cellTip(1, Status).contains(u"台账记录"_s)) << grid()->cellTip(1, Status).toStdString();
+
+    // An answer older than the hours is asked again.
+    SetClock(std::make_shared<FixedClock>(QDateTime(kToday.addDays(2), QTime(9, 0))));
+    fillGrid(rows);
+    click(u"lregshow(0)"_s);
+    EXPECT_EQ(whois.totalRequests(), 10);
 }
 
 }  // namespace
