@@ -114,6 +114,8 @@ OutputAnswer FromLedger(const checks::ledger::Answer& a, const QString& domain) 
     o.httpStatus = a.httpStatus;
     o.checkedAt = a.checkedAt;
     o.cached = true;
+    o.hasValues = a.check != u"registration";
+    o.values = a.values;
     return o;
 }
 
@@ -259,6 +261,8 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
     // or the setting lwhoisurl); the PageRank checksum service (llinkurl, when a database is named);
     // the filing records (the database itself).
     const bool registration = check == u"registration", metrics = check == u"metrics";
+    // Who answers: the route's service, the metric services, the domain database.
+    const QString answeredBy = registration ? route : metrics ? QStringLiteral("services") : QStringLiteral("database");
     QString whoisBase = p.value(whoisUrl), linkBase;
     const bool needDatabase = (registration && whoisBase.isEmpty()) || check == u"filing" ||
                               (metrics && !global.db.isEmpty()) || writingBack;
@@ -318,7 +322,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
         o.check = check;
         o.verdict = QStringLiteral("unknown");
         o.reason = QStringLiteral("not a domain name");
-        o.source = route;
+        o.source = answeredBy;
         o.checkedAt = ds::clock().now();
         Print(JsonLine(o));
         ++tally.unknown;
@@ -426,7 +430,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
         a.check = check;
         a.verdict = g.verdict;
         a.reason = g.reasons.join(QStringLiteral("; "));
-        a.source = registration ? route : metrics ? QStringLiteral("services") : QStringLiteral("database");
+        a.source = answeredBy;
         a.httpStatus = g.httpStatus;
         a.values = g.values;
         a.runId = runId;
