@@ -12,6 +12,8 @@
 #include <cstdio>
 
 #include "app/features.h"
+#include "checks/ledger/ledger.h"
+#include "checks/ledger/window_ledger.h"
 #include "core/clock.h"
 #include "core/config.h"
 #include "search/window_settings.h"
@@ -80,6 +82,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(true);  // closing the main window ends the program
     QApplication::setApplicationName(QStringLiteral("DropScout"));
     QApplication::setApplicationVersion(QStringLiteral("3.11"));
+    // The window's registration answers join dropscout-cli's in the user's check ledger.
+    ds::checks::ledger::SetWindowLedgerPath(ds::checks::ledger::DefaultLedgerPath());
     InstallQtTranslations(app);
     QCommandLineParser parser;
     options.addTo(parser);

@@ -1,12 +1,16 @@
 #include "checks/reg_check.h"
 
+#include <QBoxLayout>
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QSpinBox>
 #include <QHash>
 #include <QPointer>
 #include <vector>
 #include <algorithm>
 
 #include "checks/engine/check_engine.h"
+#include "checks/ledger/window_ledger.h"
 #include "checks/install.h"
 #include "checks/window_run.h"
 #include "checks/reg_classifier.h"
@@ -121,6 +125,13 @@ void ApplyResult(search::Fdomain& form, ui::GridControl& grid, const PickedRow& 
     if (statement) SendWriteBack(*statement, tally);
 }
 
+// The hours of 跳过 N 小时内查过的域名, or 0 when the option is off.
+double SkipFreshHours(const search::Fdomain& form) {
+    const auto* on = form.findChild<const QCheckBox*>(QStringLiteral("lskipfresh"));
+    const auto* hours = form.findChild<const QSpinBox*>(QStringLiteral("lskiphours"));
+    return on && hours && on->isChecked() ? hours->value() : 0;
+}
+
 // One pass over the rows it picks: every picked row becomes one job, sent as the engine's limits allow.
 void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBack, WriteBackTally& tally) {
     // Answers of a stopped run may still arrive while the window is being closed.
@@ -158,13 +169,24 @@ void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBa
         run.showProgress(answered, total);
     });
     QObject::connect(&engine, &engine::CheckEngine::jobFinished, &engine, [&](const engine::CheckResult& r) {
+        // Every live answer is kept, also one for a row that a search has replaced meanwhile.
+        ledger::RecordWindowRegistration(r);
         if (!grid) return;
         ApplyResult(form, *grid, picked[r.key], r, table, writeBack, tally);
         if (r.end != engine::JobEnd::Stopped) ++answered;
         run.showProgress(answered, total);
     });
-    for (size_t i = 0; i < picked.size(); ++i)
-        engine.submit({i, picked[i].domain, engine::Ask::Whois, whoisBase + picked[i].domain});
+    // 跳过 N 小时内查过的域名: a name the ledger has a recent, clear answer for is answered from it.
+    const QHash<QString, ledger::Answer> fresh = ledger::FreshRegistrations(SkipFreshHours(form));
+    for (size_t i = 0; i < picked.size(); ++i) {
+        const auto known = fresh.constFind(ledger::LedgerKey(picked[i].domain));
+        if (known == fresh.constEnd()) {
+            engine.submit({i, picked[i].domain, engine::Ask::Whois, whoisBase + picked[i].domain});
+        } else if (grid) {
+            ApplyResult(form, *grid, picked[i], ledger::AsRegistrationResult(*known), table, writeBack, tally);
+            run.showProgress(++answered, total);
+        }
+    }
 
     const WindowRun::End end = run.wait();
     if (end == WindowRun::End::WindowGone) {
@@ -206,7 +228,37 @@ void lregshow_Click(search::Fdomain& form, int index) {
     }
 }
 
+namespace {
+
+// 跳过 [24] 小时内查过的域名, under the lists tab's 并发查询数 box: off unless ticked.
+void InstallSkipFreshOption(search::Fdomain& form) {
+    auto* concurrency = form.findChild<QSpinBox*>(QStringLiteral("lconcurrency(0)"));
+    QWidget* holder = concurrency ? concurrency->parentWidget() : nullptr;
+    QWidget* group = holder ? holder->parentWidget() : nullptr;
+    auto* column = group ? qobject_cast<QBoxLayout*>(group->layout()) : nullptr;
+    if (!column || form.findChild<QCheckBox*>(QStringLiteral("lskipfresh"))) return;
+    auto* row = new QWidget(group);
+    auto* h = new QHBoxLayout(row);
+    h->setContentsMargins(0, 0, 0, 0);
+    h->setSpacing(2);
+    auto* on = new QCheckBox(QStringLiteral("跳过"), row);
+    on->setObjectName(QStringLiteral("lskipfresh"));
+    auto* hours = new QSpinBox(row);
+    hours->setObjectName(QStringLiteral("lskiphours"));
+    hours->setRange(1, 720);
+    hours->setValue(24);
+    hours->setSuffix(QStringLiteral(" 小时内查过的域名"));
+    on->setToolTip(QStringLiteral("注册查询时，台账中在这段时间内已有明确结果（未注册或已注册）的域名不再查询"));
+    h->addWidget(on);
+    h->addWidget(hours);
+    h->addStretch(1);
+    column->insertWidget(column->indexOf(holder) + 1, row);
+}
+
+}  // namespace
+
 void InstallRegistrationCheck(search::Fdomain& form) {
+    InstallSkipFreshOption(form);
     for (int index = 0; index <= 2; ++index)
         form.setAction(u"lregshow(" + QString::number(index) + u')', [&form, index] { lregshow_Click(form, index); });
 }
