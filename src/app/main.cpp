@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPointer>
@@ -81,6 +82,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(DROPSCOUT_VERSION));
     // Lets the desktop match the windows to the menu entry and its icon (share/applications/dropscout.desktop).
     QGuiApplication::setDesktopFileName(QStringLiteral("dropscout"));
+    // The task bar and window switcher show the menu entry's icon, from the icon theme it is installed in
+    // (a program run from the build tree has none there and keeps the desktop's default).
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("dropscout")));
     InstallQtTranslations(app);
     QCommandLineParser parser;
     options.addTo(parser);
