@@ -18,8 +18,6 @@ string(TIMESTAMP DROPSCOUT_RELEASE_DATE "%Y-%m-%d" UTC)
 set(ENV{SOURCE_DATE_EPOCH} "${saved_epoch}")
 
 set(packaging_out ${CMAKE_BINARY_DIR}/packaging)
-configure_file(${PROJECT_SOURCE_DIR}/packaging/dropscout.metainfo.xml.in
-               ${packaging_out}/${DROPSCOUT_APPSTREAM_ID}.metainfo.xml @ONLY)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${packaging_out}/changelog @ONLY)
 
 # Debian wants the changelog and manual pages compressed, without a time stamp in the gzip header.
@@ -67,13 +65,17 @@ install(FILES ${packaging_out}/${DROPSCOUT_APPSTREAM_ID}.metainfo.xml DESTINATIO
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright ${packaging_out}/gz/changelog.gz
         DESTINATION share/doc/dropscout)
 
-# The command-line program is another target that may be defined anywhere in the top folder; its rules
-# are made once the whole folder has been read.
+# The command-line program is another target that may be defined anywhere in the top folder; its rules,
+# and the AppStream file that names the programs, are made once the whole folder has been read.
 function(dropscout_install_late_programs)
+  set(DROPSCOUT_METAINFO_BINARIES "<binary>dropscout</binary>")
   if(TARGET dropscout-cli)
     install(TARGETS dropscout-cli RUNTIME DESTINATION bin)
     dropscout_man_page(dropscout-cli "search, check and export expired domain names without a window")
+    string(APPEND DROPSCOUT_METAINFO_BINARIES "\n    <binary>dropscout-cli</binary>")
   endif()
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/dropscout.metainfo.xml.in
+                 ${packaging_out}/${DROPSCOUT_APPSTREAM_ID}.metainfo.xml @ONLY)
   get_property(pages GLOBAL PROPERTY DROPSCOUT_MAN_PAGES)
   # Built with everything else, so that cmake --install and CPack find them.
   add_custom_target(dropscout_package_files ALL DEPENDS ${compressed_docs} ${pages})
