@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QPointer>
@@ -16,6 +17,7 @@
 #include "checks/ledger/window_ledger.h"
 #include "core/clock.h"
 #include "core/config.h"
+#include "core/install_paths.h"
 #include "search/window_settings.h"
 #include "skin/form_skins.h"
 #include "startup/demo_setup.h"
@@ -30,8 +32,9 @@ namespace {
 struct Options {
     QCommandLineOption version{QStringLiteral("version"), QStringLiteral("Print the version and exit.")};
     QCommandLineOption demo{QStringLiteral("demo"),
-                            QStringLiteral("Create the demo database and its address in the current folder (once), "
-                                           "then start on it.")};
+                            QStringLiteral("Create the demo database, its address and the demo's dropscout.ini in "
+                                           "the current folder (once), start the demo services on loopback for "
+                                           "the session, then start on the demo database.")};
     QCommandLineOption autologin{QStringLiteral("autologin"),
                                  QStringLiteral("Press 开始登录 as soon as the start-up window shows.")};
 
@@ -70,18 +73,23 @@ int main(int argc, char** argv) {
     const Options options;
     if (InformationOnly(argc, argv)) {
         QCoreApplication core(argc, argv);
-        QCoreApplication::setApplicationVersion(QStringLiteral("3.11"));
+        QCoreApplication::setApplicationVersion(QStringLiteral(DROPSCOUT_VERSION));
         QCommandLineParser parser;
         options.addTo(parser);
         parser.process(core);  // prints the help and exits for --help
-        std::printf("DropScout 3.11\n");
+        std::printf("DropScout %s\n", DROPSCOUT_VERSION);
         return 0;
     }
 
     ds::ui::Application app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(true);  // closing the main window ends the program
     QApplication::setApplicationName(QStringLiteral("DropScout"));
-    QApplication::setApplicationVersion(QStringLiteral("3.11"));
+    QApplication::setApplicationVersion(QStringLiteral(DROPSCOUT_VERSION));
+    // Lets the desktop match the windows to the menu entry and its icon (share/applications/dropscout.desktop).
+    QGuiApplication::setDesktopFileName(QStringLiteral("dropscout"));
+    // The task bar and window switcher show the menu entry's icon, from the icon theme it is installed in
+    // (a program run from the build tree has none there and keeps the desktop's default).
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("dropscout")));
     // The window's registration answers join dropscout-cli's in the user's check ledger.
     ds::checks::ledger::SetWindowLedgerPath(ds::checks::ledger::DefaultLedgerPath());
     InstallQtTranslations(app);
@@ -90,6 +98,18 @@ int main(int argc, char** argv) {
     parser.process(app);
     const QCommandLineOption& demo = options.demo;
     const QCommandLineOption& autologin = options.autologin;
+    ds::startup::DemoServicesSession demoServices;  // outlives the event loop, ends before the application
+
+    // The demo's dropscout.ini is written before the configuration is read, so this session uses it.
+    if (parser.isSet(demo)) {
+        try {
+            ds::startup::PrepareDemoSettings(QDir::currentPath(),
+                                             ds::FindDataFile(QString::fromLatin1(ds::startup::kDemoSettingsTemplate)));
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "dropscout: demo set-up failed: %s\n", e.what());
+            return 1;
+        }
+    }
 
     QStringList configNotes;
     ds::SetConfig(ds::LoadConfig(ds::DefaultConfigPath(), &configNotes));
@@ -108,6 +128,15 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "dropscout: demo set-up failed: %s\n", e.what());
             return 1;
         }
+        // Without the services the demo still logs in and searches; only the live checks and side
+        // windows find nobody to ask.
+        const QString services = ds::FindHelperProgram(QStringLiteral("dropscout_demo_services"));
+        QString note;
+        if (services.isEmpty())
+            std::fprintf(stderr, "dropscout: dropscout_demo_services is not installed beside the program; the live "
+                                 "checks of the demo find no services\n");
+        else if (!demoServices.start(services, QDir::currentPath(), &note) || !note.isEmpty())
+            std::fprintf(stderr, "dropscout: %s\n", qPrintable(note));
     }
 
     // Photographs the start-up and main windows for the screenshot script.

@@ -106,7 +106,9 @@ GridControl::~GridControl() { delete std::exchange(frozen_, nullptr); }
 
 int GridControl::rows() const { return model_->gridRows(); }
 void GridControl::setRows(int count) {
-    ++contentGeneration_;
+    // Growing only adds empty rows under the ones there; anything else (a clear before a load, a search
+    // that finds nothing) is a new set of contents.
+    if (count <= rows()) ++contentGeneration_;
     // New rows are in the order they came; an arrow from an earlier sort would say otherwise.
     if (count <= 1 && sortColumn_ >= 0) {
         sortColumn_ = -1;

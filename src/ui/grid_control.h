@@ -37,8 +37,9 @@ public:
     // empty rows.
     int rows() const;
     void setRows(int count);
-    // Moves on every setRows: every load, search, paste, import and clear starts with one, so a loop that
-    // noted it when it began knows whether the rows it writes to are still the ones it read.
+    // Moves on every setRows that does not only add rows: every load, search, paste, import and clear
+    // starts with one, so a loop that noted it when it began knows whether the rows it writes to are
+    // still the ones it read.
     quint64 contentGeneration() const { return contentGeneration_; }
     int cols() const;
     void setCols(int count);

@@ -4,6 +4,9 @@
 //                          their pressed images below them (rows 16-31)
 //   borders.png   42 × 6   seven 6 × 6 cells: left edge, (unused), bottom-left corner, bottom edge,
 //                          right edge, bottom-right corner, bottom-right grip
+//   dropscout-48.png, dropscout-128.png, dropscout-256.png
+//                          the program's icon for the desktop menu: the caption's emblem on a tile of
+//                          the caption's blue, drawn at each size (not scaled from one picture)
 // The frame places the buttons 6 pixels from the top of the caption, so their images carry the
 // caption's own shading behind them (the frame copies pictures, it does not blend them).
 #include <QDir>
@@ -71,6 +74,31 @@ void DrawTitle(QPainter& p) {
     p.setPen(Qt::white);
     p.drawText(QPoint(32, 21), QStringLiteral("DropScout"));
     // Each window writes its own caption after the name, from ds::skin::kCaptionTitleX (130).
+}
+
+// The desktop icon, `size` pixels square: drawn on a 256-unit canvas, the emblem's 32-unit drawing
+// enlarged eight times in the middle of a rounded tile.
+QImage Icon(int size) {
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 256.0, size / 256.0);
+    const QRectF tile(12, 12, 232, 232);
+    QLinearGradient blue(0, tile.top(), 0, tile.bottom());
+    blue.setColorAt(0, CaptionRow(2));
+    blue.setColorAt(1, CaptionRow(kHeight - 2));
+    p.setPen(QPen(kOutline, 8));
+    p.setBrush(blue);
+    p.drawRoundedRect(tile, 44, 44);
+    p.setPen(QPen(kHighlight, 4));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(tile.adjusted(8, 8, -8, -8), 36, 36);
+    p.translate(128, 132);
+    p.scale(8, 8);
+    p.translate(-16, -17);
+    DrawEmblem(p);
+    return img;
 }
 
 enum Glyph { CloseGlyph, RestoreGlyph, MaximizeGlyph, MinimizeGlyph };
@@ -199,5 +227,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("%s\n%s\n", qPrintable(caption), qPrintable(borders));
+    for (const int size : {48, 128, 256}) {
+        const QString icon = out.filePath(QStringLiteral("dropscout-%1.png").arg(size));
+        if (!Icon(size).save(icon)) {
+            std::fprintf(stderr, "dropscout_skin_art: cannot write %s\n", qPrintable(icon));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(icon));
+    }
     return 0;
 }
