@@ -71,6 +71,7 @@ const char* kUsage =
     "  --db FILE      an embedded database file instead of the login's stored address\n"
     "  --ledger FILE  the check ledger (default: ledger.db in the user's data folder)\n"
     "  -h, --help     this text; COMMAND --help tells a command's options\n"
+    "  --version      the program's version\n"
     "\n"
     "Exit status: 0 every domain answered, 1 some answers unknown or not kept, 2 usage or\n"
     "configuration error, 3 the database could not be reached, 130 stopped by SIGINT or SIGTERM.\n";
@@ -182,6 +183,9 @@ int main(int argc, char** argv) {
         };
         if (a == u"-h" || a == u"--help") {
             Print(kUsage);
+            return kExitOk;
+        } else if (a == u"--version") {
+            Print("dropscout-cli " DROPSCOUT_VERSION "\n");
             return kExitOk;
         } else if (a == u"--db" || a.startsWith(u"--db=")) {
             if (!value(QStringLiteral("--db"), global.db) || global.db.isEmpty()) {

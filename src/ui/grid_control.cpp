@@ -102,7 +102,17 @@ void GridControl::configureView(QTableView* view) {
 
 // The frozen view goes first, while the grid it reports to is whole: its signals reach the grid's own
 // handlers.
-GridControl::~GridControl() { delete std::exchange(frozen_, nullptr); }
+GridControl::~GridControl() {
+    // The views are children that outlive this part of the object while QWidget takes them down, and
+    // hiding them emits header and model signals; none may reach a GridControl that is no more.
+    if (view_) {
+        view_->horizontalHeader()->disconnect(this);
+        if (view_->selectionModel()) view_->selectionModel()->disconnect(this);
+        view_->disconnect(this);
+    }
+    if (model_) model_->disconnect(this);
+    delete std::exchange(frozen_, nullptr);
+}
 
 int GridControl::rows() const { return model_->gridRows(); }
 void GridControl::setRows(int count) {
