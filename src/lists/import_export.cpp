@@ -133,7 +133,8 @@ void ImportText(search::Fdomain& form, const QString& text) {
     }
     // Names read before a stop are kept, as if each had gone into the grid at once; a grid that another
     // command has filled meanwhile is left to it.
-    if (!watch.takenOver()) AppendBatch(grid, pending, numbered);
+    const bool stillOurs = !watch.takenOver();
+    if (stillOurs) AppendBatch(grid, pending, numbered);
     grid->endRepaintHold();
     if (strip) strip->hide();
     // Like every long loop: a loop suspended under this one (a check whose rows are gone) must not
@@ -141,7 +142,7 @@ void ImportText(search::Fdomain& form, const QString& text) {
     state.StopFlag = true;
     // The rows arrive as the 选择 box says (全选 ticks them), as a loaded page's do; otherwise an export
     // right after an import writes nothing while the box reads 全选.
-    if (!watch.takenOver()) {
+    if (stillOurs) {
         form.ApplySelection();
         form.ShowListCount(grid->rows() - 1);
     }

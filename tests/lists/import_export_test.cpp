@@ -150,6 +150,8 @@ TEST_F(ImportExportTest, ImportReadsUtf8AndGbkFilesWithEitherLineEnd) {
         EXPECT_EQ(column(col::Number), (QStringList{u"1"_qs, u"2"_qs}));
         EXPECT_EQ(column(col::Domain), (QStringList{u"b.com"_qs, U(u"镕备案.中国")}));
         EXPECT_EQ(column(col::Status), (QStringList{QString(), QString()}));
+        EXPECT_EQ(column(col::Selected), (QStringList{u"1"_qs, u"1"_qs})) << "the rows follow 全选";
+        EXPECT_EQ(w_->findChild<QLabel*>(u"plistcount"_qs)->text(), U(u"共 2 个导入的域名"));
         EXPECT_TRUE(w_->state().loadedTable.isEmpty()) << "imported rows come from no table";
         // The last search's pages would replace the list.
         EXPECT_FALSE(w_->findChild<QPushButton*>(QStringLiteral("pnext"))->isEnabled());
