@@ -248,12 +248,5 @@ TEST(HostGovernor, RetryAfterReadsSecondsAndDatesWithinTheCap) {
     EXPECT_EQ(g.waitBeforeStart(u"other"_qs, 0), 0);
 }
 
-TEST(CheckEngineTiming, DISABLED_Sequential) {
-    TimedWhois whois(0);
-    EngineRun run(Settings(1, 1, 0));
-    for (quint64 k = 0; k < 200; ++k) run.add(k, whois.url(QStringLiteral("d%1.com").arg(k)));
-    ASSERT_TRUE(run.wait());
-    std::cout << "200 sequential: " << run.timer.elapsed() << " ms\n";
-}
 }  // namespace
 }  // namespace ds::checks::engine
