@@ -74,7 +74,10 @@ RememberedControls BuildRemembered() {
                << Array(QStringLiteral("lshowset"), 3) << Array(QStringLiteral("louttext"), 4)
                << Array(QStringLiteral("lrankset"), 4) << QStringLiteral("lfoldpanel");
     r.numbers << Numbered(QStringLiteral("stxtUpDown"), 1, 4) << QStringLiteral("lmaxnum")
-              << QStringLiteral("lsetrow") << QStringLiteral("lnewrowset") << QStringLiteral("lconcurrency(0)");
+              << QStringLiteral("lsetrow") << QStringLiteral("lnewrowset") << QStringLiteral("lconcurrency(0)")
+              << QStringLiteral("lskiphours");
+    // The checks' 跳过 N 小时内查过的域名 option (its controls are added by the registration check).
+    r.switches << QStringLiteral("lskipfresh");
     return r;
 }
 

@@ -1,12 +1,14 @@
 // What the main window remembers between runs: a real INI file in a temporary folder, real windows.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTest>
 #include <QScreen>
 #include <QTabBar>
@@ -95,6 +97,11 @@ TEST_F(WindowSettingsTest, OptionsColumnsPageSizeAndGeometryComeBackNextRun) {
     // Typed but not yet left: the value is repaired before it is kept.
     edit(u"lnewrowset"_qs)->setText(u"5000"_qs);
     child<QDateEdit>(u"ltime1"_qs)->setDate(QDate(2010, 1, 2));
+    // The live checks' options: the concurrency (set on a search tab, kept for all three boxes) and the
+    // ledger's 跳过 N 小时内查过的域名.
+    child<QSpinBox>(u"lconcurrency(1)"_qs)->setValue(9);
+    child<QCheckBox>(u"lskipfresh"_qs)->setChecked(true);
+    child<QSpinBox>(u"lskiphours"_qs)->setValue(48);
     // A height of the user's choosing; the width cannot go below the window's least.
     w_->resize(w_->minimumSizeHint() + QSize(0, 20));
     const QSize size = w_->size();
@@ -118,6 +125,9 @@ TEST_F(WindowSettingsTest, OptionsColumnsPageSizeAndGeometryComeBackNextRun) {
     EXPECT_EQ(edit(u"lnewrowset"_qs)->text(), u"1000"_qs);
     EXPECT_EQ(date(u"ltime1"_qs), QDate(2010, 1, 2));
     EXPECT_EQ(date(u"ltime2"_qs), kToday);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(child<QSpinBox>(QStringLiteral("lconcurrency(%1)").arg(i))->value(), 9) << i;
+    EXPECT_TRUE(child<QCheckBox>(u"lskipfresh"_qs)->isChecked());
+    EXPECT_EQ(child<QSpinBox>(u"lskiphours"_qs)->value(), 48);
     // The hidden column group is hidden again, not only ticked off.
     for (int c : {17, 18, 19, 20}) EXPECT_EQ(grid()->columnWidth(c), 0) << c;
     EXPECT_EQ(w_->size(), size);
