@@ -6,13 +6,14 @@
 namespace ds::db {
 namespace {
 
-enum class Engine { Sqlite, SqlServer };
+enum class Engine { Sqlite, SqlServer, Odbc };
 
 Engine EngineFor(const QString& provider) {
     const QString p = provider.trimmed();
     if (p.compare(QStringLiteral("SQLite"), Qt::CaseInsensitive) == 0) return Engine::Sqlite;
     for (const char* prefix : {"SQLOLEDB", "SQLNCLI", "MSOLEDBSQL"})
         if (p.startsWith(QLatin1StringView(prefix), Qt::CaseInsensitive)) return Engine::SqlServer;
+    if (p.startsWith(QLatin1StringView("MSDASQL"), Qt::CaseInsensitive)) return Engine::Odbc;
     if (p.isEmpty()) throw DbError(QStringLiteral("the connection text names no provider"));
     throw DbError(QStringLiteral("unknown database provider: ") + p);
 }
@@ -80,6 +81,9 @@ void Connection::open(const QString& connectionText, const QString& user, const 
             break;
         case Engine::SqlServer:
             backend_ = OpenOdbcBackend(MapToOdbc(keys, user, password));
+            break;
+        case Engine::Odbc:
+            backend_ = OpenOdbcBackend(MapMsdasqlToOdbc(keys, user, password));
             break;
     }
 }

@@ -264,6 +264,38 @@ OdbcTarget MapToOdbc(const std::vector<std::pair<QString, QString>>& keys, const
     return target;
 }
 
+OdbcTarget MapMsdasqlToOdbc(const std::vector<std::pair<QString, QString>>& keys, const QString& user,
+                            const QString& password) {
+    OdbcTarget target;
+    QString text;
+    bool hasUid = false, hasPwd = false;
+    for (const auto& [key, value] : keys) {
+        if (key == u"provider") continue;
+        // OLE DB's names for the login go to the driver under ODBC's; the login window's own replace them.
+        QString name = key;
+        QString given = value;
+        if (key == u"user id" || key == u"uid") {
+            name = QStringLiteral("UID");
+            hasUid = true;
+            if (!user.isEmpty()) given = user;
+        } else if (key == u"password" || key == u"pwd") {
+            name = QStringLiteral("PWD");
+            hasPwd = true;
+            if (!password.isEmpty()) given = password;
+        }
+        // A value the text wrapped in braces ("Driver={SQLite3}") goes on as written.
+        const bool braced = given.startsWith(u'{') && given.endsWith(u'}') && given.count(u'}') == 1;
+        text += name + u'=' + (braced ? given : OdbcValue(key, given)) + u';';
+    }
+    if (!hasUid && !user.isEmpty()) text += u"UID=" + OdbcValue(QStringLiteral("User ID"), user) + u';';
+    if (!hasPwd && !password.isEmpty()) text += u"PWD=" + OdbcValue(QStringLiteral("Password"), password) + u';';
+    target.connectionText = text;
+    bool ok = false;
+    const int seconds = Value(keys, {"connect timeout", "connection timeout", "timeout"}).trimmed().toInt(&ok);
+    if (ok && seconds > 0) target.loginTimeoutSeconds = seconds;
+    return target;
+}
+
 QString OdbcConnectionText(const QString& oledbText, const QString& user, const QString& password) {
     return MapToOdbc(ParseConnectionText(oledbText), user, password).connectionText;
 }

@@ -22,6 +22,11 @@ struct OdbcTarget {
 // a missing server, a bad port, or a value the driver cannot take (one containing '}').
 OdbcTarget MapToOdbc(const std::vector<std::pair<QString, QString>>& oledbKeys, const QString& user = {},
                      const QString& password = {});
+// OLE DB's provider for ODBC (Provider=MSDASQL): the text's own ODBC keys (Driver={...}, DSN, Database,
+// ...) go to the driver as they are, without the provider key; "User ID"/"Password" go as UID/PWD, and
+// `user` and `password` replace them when not empty. Throws DbError for a value the driver cannot take.
+OdbcTarget MapMsdasqlToOdbc(const std::vector<std::pair<QString, QString>>& oledbKeys, const QString& user = {},
+                            const QString& password = {});
 // The same for a whole connection text; returns only the ODBC text.
 QString OdbcConnectionText(const QString& oledbText, const QString& user = {}, const QString& password = {});
 
