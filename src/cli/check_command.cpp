@@ -205,14 +205,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
                                                      "operator's setting lwhoisurl from the database)"),
                                       QStringLiteral("URL"));
     p.addOptions({source, concurrency, skipFresh, resume, writeBack, whoisUrl});
-    if (!p.parse(args)) {
-        Say(u"error: " + p.errorText() + u"\n\n" + p.helpText());
-        return kExitUsage;
-    }
-    if (p.isSet(QStringLiteral("help"))) {
-        Print(p.helpText().toUtf8());
-        return kExitOk;
-    }
+    if (const std::optional<int> done = ParseCommand(p, args)) return *done;
     const QStringList positional = p.positionalArguments();
     if (positional.isEmpty() || positional.size() > 2) {
         Say(QStringLiteral("error: give the check and at most one FILE\n\n") + p.helpText());

@@ -1,4 +1,5 @@
 // dropscout-cli: searches, checks and the ledger's export without a window. QtCore only.
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -87,6 +88,18 @@ void Say(const QString& line) {
 void Print(const QByteArray& bytes) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
+}
+
+std::optional<int> ParseCommand(QCommandLineParser& parser, const QStringList& args) {
+    if (!parser.parse(args)) {
+        Say(u"error: " + parser.errorText() + u"\n\n" + parser.helpText());
+        return kExitUsage;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        Print(parser.helpText().toUtf8());
+        return kExitOk;
+    }
+    return std::nullopt;
 }
 
 void OnStopSignal(std::function<void()> handler) {

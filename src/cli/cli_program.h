@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
+
+class QCommandLineParser;
 
 namespace ds::cli {
 
@@ -23,6 +26,10 @@ struct GlobalOptions {
 void Say(const QString& line);
 // Writes bytes to stdout at once (a reader of the pipe sees every answer as it comes).
 void Print(const QByteArray& bytes);
+
+// Parses a command's arguments. An exit status when the command is done already: kExitUsage (with the
+// reason and the help on stderr) or kExitOk after printing the help for --help; nothing to go on.
+std::optional<int> ParseCommand(QCommandLineParser& parser, const QStringList& args);
 
 // Opens the process-wide database connection: the file of --db, else the login's stored address
 // (set.dat in the current folder, refreshed from the address service when unusable). kExitOk, or

@@ -22,14 +22,7 @@ int RunExport(const QStringList& args, const GlobalOptions& global) {
                                     QStringLiteral("FORMAT"), QStringLiteral("jsonl"));
     const QCommandLineOption bom(QStringLiteral("bom"), QStringLiteral("begin csv with a UTF-8 byte-order mark"));
     p.addOptions({fromLedger, since, format, bom});
-    if (!p.parse(args)) {
-        Say(u"error: " + p.errorText() + u"\n\n" + p.helpText());
-        return kExitUsage;
-    }
-    if (p.isSet(QStringLiteral("help"))) {
-        Print(p.helpText().toUtf8());
-        return kExitOk;
-    }
+    if (const std::optional<int> done = ParseCommand(p, args)) return *done;
     if (!p.isSet(fromLedger) || !p.positionalArguments().isEmpty()) {
         Say(QStringLiteral("error: export takes --from-ledger (the only source) and no other arguments\n\n") + p.helpText());
         return kExitUsage;

@@ -93,14 +93,7 @@ int RunSearch(const QStringList& args, const GlobalOptions& global) {
                                     QStringLiteral("FORMAT"), QStringLiteral("csv"));
     const QCommandLineOption bom(QStringLiteral("bom"), QStringLiteral("begin csv with a UTF-8 byte-order mark"));
     p.addOptions({keyword, match, ext, limit, format, bom});
-    if (!p.parse(args)) {
-        Say(u"error: " + p.errorText() + u"\n\n" + p.helpText());
-        return kExitUsage;
-    }
-    if (p.isSet(QStringLiteral("help"))) {
-        Print(p.helpText().toUtf8());
-        return kExitOk;
-    }
+    if (const std::optional<int> done = ParseCommand(p, args)) return *done;
     const QStringList positional = p.positionalArguments();
     if (positional.size() != 1 || (positional[0] != u"filed" && positional[0] != u"expired")) {
         Say(QStringLiteral("error: give the tab: filed or expired\n\n") + p.helpText());
@@ -125,33 +118,30 @@ int RunSearch(const QStringList& args, const GlobalOptions& global) {
         return kExitUsage;
     }
 
+    // Both tabs' options have the same fields for what the flags name; every other field keeps the tab's
+    // default.
     QString statement, unknownExt;
+    const auto fill = [&](auto o) -> std::optional<decltype(o)> {
+        o.keyword = word;
+        o.rowLimit = QString::number(rows);
+        if (p.isSet(match) && !MatchBoxes(p.value(match), o.keywordLeft, o.keywordRight)) {
+            Say(QStringLiteral("error: --match is contains, prefix, suffix or exact"));
+            return std::nullopt;
+        }
+        if (p.isSet(ext) && !TickExtensions(p.value(ext), o.extensionAll, o.extensions, unknownExt)) {
+            Say(QStringLiteral("error: no extension box %1 on the tab").arg(unknownExt));
+            return std::nullopt;
+        }
+        return o;
+    };
     if (filed) {
-        search::FiledSearchOptions o = search::FiledSearchOptions::Defaults();
-        o.keyword = word;
-        o.rowLimit = QString::number(rows);
-        if (p.isSet(match) && !MatchBoxes(p.value(match), o.keywordLeft, o.keywordRight)) {
-            Say(QStringLiteral("error: --match is contains, prefix, suffix or exact"));
-            return kExitUsage;
-        }
-        if (p.isSet(ext) && !TickExtensions(p.value(ext), o.extensionAll, o.extensions, unknownExt)) {
-            Say(QStringLiteral("error: no extension box %1 on the tab").arg(unknownExt));
-            return kExitUsage;
-        }
-        statement = search::BuildFiledSearchStatement(o);
+        const auto o = fill(search::FiledSearchOptions::Defaults());
+        if (!o) return kExitUsage;
+        statement = search::BuildFiledSearchStatement(*o);
     } else {
-        search::ExpiredSearchOptions o = search::ExpiredSearchOptions::Defaults();
-        o.keyword = word;
-        o.rowLimit = QString::number(rows);
-        if (p.isSet(match) && !MatchBoxes(p.value(match), o.keywordLeft, o.keywordRight)) {
-            Say(QStringLiteral("error: --match is contains, prefix, suffix or exact"));
-            return kExitUsage;
-        }
-        if (p.isSet(ext) && !TickExtensions(p.value(ext), o.extensionAll, o.extensions, unknownExt)) {
-            Say(QStringLiteral("error: no extension box %1 on the tab").arg(unknownExt));
-            return kExitUsage;
-        }
-        statement = search::BuildExpiredSearchStatement(o);
+        const auto o = fill(search::ExpiredSearchOptions::Defaults());
+        if (!o) return kExitUsage;
+        statement = search::BuildExpiredSearchStatement(*o);
     }
 
     if (const int status = OpenDatabase(global); status != kExitOk) return status;
