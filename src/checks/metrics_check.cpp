@@ -116,7 +116,7 @@ private:
         // belong to the domain asked about, so the row's remaining metrics are not asked.
         if (!rowShows(item)) return finishItem(index);
         if (item.metric == Metric::PageRank && IsInternationalName(item.domain)) {
-            writeValue(item, QString::fromUtf16(kInternationalPageRank));
+            writeValue(item, QString::fromUtf16(kInternationalPageRank), QStringLiteral("international name, no PageRank"));
             return finishItem(index);
         }
         ++active_;
@@ -157,13 +157,13 @@ private:
         const bool stopped = r.end == engine::JobEnd::Stopped || form_->state().StopFlag;
         if (!rowShows(item)) return endActive(index);
         if (r.answered()) {
-            writeValue(item, r.value);
+            writeValue(item, r.value, r.reason);
             return endActive(index);
         }
         // Every attempt failed (or the stop came first): the value the row had is still the best known
         // one, and 0 or the no-rank stand-in would pass for a measurement.
         if (stopped || item.retries > kMaxRetries) {
-            markNotMeasured(item);
+            markNotMeasured(item, r.end == engine::JobEnd::Stopped ? QStringLiteral("stopped") : r.reason);
             return endActive(index);
         }
         ++proxyIndex_;
@@ -190,20 +190,24 @@ private:
         if (run_) run_->showProgress(rowsDone_, std::max(rowsTotal_, rowsDone_));
     }
 
-    void writeValue(const Item& item, const QString& value) {
-        const int column = MetricColumn(item.metric);
-        grid_->setCellText(item.row, column, value);
-        if (grid_->cellTip(item.row, column) == QString::fromUtf16(kNotMeasuredTip)) {
-            grid_->setCellTip(item.row, column, QString());
-            grid_->setCellColor(item.row, column, 0);
-        }
+    // Each cell a check writes says why and when in its tooltip.
+    static QString stamped(const QString& reason) {
+        return reason + u" · " + clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }
 
-    void markNotMeasured(const Item& item) {
+    void writeValue(const Item& item, const QString& value, const QString& reason) {
+        const int column = MetricColumn(item.metric);
+        grid_->setCellText(item.row, column, value);
+        if (grid_->cellTip(item.row, column).startsWith(QString::fromUtf16(kNotMeasuredTip)))
+            grid_->setCellColor(item.row, column, 0);
+        grid_->setCellTip(item.row, column, stamped(reason));
+    }
+
+    void markNotMeasured(const Item& item, const QString& reason) {
         ++notMeasured_;
         const int column = MetricColumn(item.metric);
         grid_->setCellColor(item.row, column, kNotMeasuredColor);
-        grid_->setCellTip(item.row, column, QString::fromUtf16(kNotMeasuredTip));
+        grid_->setCellTip(item.row, column, QString::fromUtf16(kNotMeasuredTip) + u'\n' + stamped(reason));
     }
 
     QString summary(bool stopped) const {

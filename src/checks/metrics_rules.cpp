@@ -22,18 +22,27 @@ bool IsPlainFailure(const QString& answer) {
 // A whole number is written without decimals, like the counts the services show.
 QString NumberText(double value) { return ShortestNumber(value); }
 
-// The first `limit` characters, never ending inside a surrogate pair.
-QString CutText(const QString& text, int limit) {
-    if (text.size() <= limit) return text;
-    return text.left(text.at(limit - 1).isHighSurrogate() ? limit - 1 : limit);
+// The text after a count marker without "个", as a number reads: no separators, no "约".
+QString UncountedText(const QString& afterMarker) {
+    QString v = afterMarker.left(kRawCountTextLimit).trimmed();
+    v.remove(u',');
+    v.remove(u'约');
+    return v.trimmed();
+}
+
+bool StartsWithDigit(const QString& text) { return !text.isEmpty() && text[0] >= u'0' && text[0] <= u'9'; }
+
+const QString& CountMarker(Metric m) {
+    static const QString site = QString::fromUtf16(u"找到相关结果数"), domain = QString::fromUtf16(u"找到相关结果");
+    return m == Metric::BaiduSite ? site : domain;
 }
 
 // Baidu's count after its marker. The "site:" answer keeps "约" in the number (which then reads as
-// 0); the "domain:" answer drops it. Without "个" the text after the marker is written as it stands.
+// 0); the "domain:" answer drops it. Without "个" the number that starts the text is taken.
 QString BaiduCount(const QString& answer, const QString& marker, bool dropAbout) {
     if (!answer.contains(marker)) return QStringLiteral("0");
     QString v = After(answer, marker);
-    if (!v.contains(u'个')) return CutText(v, kRawCountTextLimit);
+    if (!v.contains(u'个')) return NumberText(NumberOf(UncountedText(v)));
     v = Before(v, QStringLiteral("个")).trimmed();
     v.remove(u',');
     if (dropAbout) v.remove(u'约');
@@ -138,8 +147,16 @@ QString ChecksumRequest(const QString& llinkurl, const QString& domain) {
 
 QString ChecksumFromAnswer(const QString& answer) { return answer.trimmed(); }
 
+bool CountTextHasNoNumber(Metric m, const QString& answer) {
+    if (m != Metric::BaiduSite && m != Metric::BaiduDomain) return false;
+    const QString& marker = CountMarker(m);
+    if (!answer.contains(marker)) return false;
+    const QString v = After(answer, marker);
+    return !v.contains(u'个') && !StartsWithDigit(UncountedText(v));
+}
+
 bool AnswerFailed(Metric m, const QString& answer) {
-    if (IsPlainFailure(answer) || IsVerificationPage(answer)) return true;
+    if (IsPlainFailure(answer) || IsVerificationPage(answer) || CountTextHasNoNumber(m, answer)) return true;
     switch (m) {
     case Metric::BaiduSite:
         return answer.contains(S(u"您的访问出错了")) ||

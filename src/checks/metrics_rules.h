@@ -55,12 +55,15 @@ bool IsRefusalStatus(int httpStatus);
 // whose every attempt failed keeps the value it had (see kNotMeasuredTip).
 QString MetricValue(Metric m, const QString& answer);
 
-// A Baidu answer with its marker but without "个" is written as the text that follows the marker, cut
-// to this many characters (a whole page in a cell makes every repaint slow).
+// A Baidu answer with its marker but without "个" gives the number that follows the marker; when none
+// does ("（统计中）", or the page's markup) the answer carries no count and is a failed measurement:
+// the rest of the page would otherwise land in the cell, its copies and its exports.
+bool CountTextHasNoNumber(Metric m, const QString& answer);
+// The most of a count text a reason quotes.
 inline constexpr int kRawCountTextLimit = 200;
 
 // How a cell whose metric could not be measured in the last run is marked: grey text (0x00BBGGRR)
-// and this tooltip, over the value it had.
+// and a tooltip starting with this text (then the reason and the time), over the value it had.
 inline constexpr char16_t kNotMeasuredTip[] = u"未取得";
 inline constexpr unsigned kNotMeasuredColor = 0x808080;
 

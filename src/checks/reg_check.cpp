@@ -3,9 +3,13 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
 #include <QSpinBox>
 #include <QHash>
 #include <QPointer>
+#include <QRadioButton>
+#include <QThreadPool>
 #include <vector>
 #include <algorithm>
 
@@ -14,7 +18,10 @@
 #include "checks/install.h"
 #include "checks/window_run.h"
 #include "checks/reg_classifier.h"
+#include "checks/registry/registry_route.h"
+#include "checks/verdict.h"
 #include "core/clock.h"
+#include "core/config.h"
 #include "core/reentry_guard.h"
 #include "core/remote_settings.h"
 #include "db/shared_objects.h"
@@ -84,7 +91,7 @@ struct PickedRow {
     QString domain;
     quint64 generation = 0;  // the grid's contents when the pass picked the row
     bool marked = false;
-    QString previousStatus;
+    QString previousStatus = {};
     uint32_t previousColor = 0;
 };
 
@@ -93,9 +100,6 @@ bool RowShows(ui::GridControl& grid, const PickedRow& p) {
            grid.cellText(p.row, col::Domain) == p.domain;
 }
 
-QString TipFor(const engine::CheckResult& r) {
-    return r.reason + u" · " + ds::clock().now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
 
 // Writes one answer into its row. The window kept handling events while the job ran; a search or an
 // import may have replaced the rows meanwhile, and the answer belongs to the domain that was asked
@@ -113,9 +117,10 @@ void ApplyResult(search::Fdomain& form, ui::GridControl& grid, const PickedRow& 
     }
     const RegOutcome outcome = r.regOutcome;
     grid.setCellColor(p.row, col::Status, outcome == RegOutcome::Free ? search::kMarkColor
-                                                                      : grid.cellColor(0, col::Domain));
+                                          : IsDropping(r)            ? kDroppingColor
+                                                                     : grid.cellColor(0, col::Domain));
     grid.setCellText(p.row, col::Status, StatusText(outcome));
-    grid.setCellTip(p.row, col::Status, TipFor(r));
+    grid.setCellTip(p.row, col::Status, RegistrationTip(r, ds::clock().now()));
     tally.outcomes.insert(p.row, grid.cellText(p.row, col::Status));
     if (outcome != RegOutcome::Registered || !writeBack || !r.registrationRecord) return;
 
@@ -132,8 +137,28 @@ double SkipFreshHours(const search::Fdomain& form) {
     return on && hours && on->isChecked() ? hours->value() : 0;
 }
 
+// 查询来源: true when the registries are asked rather than the operator's whois page.
+bool AsksRegistries(const search::Fdomain& form) {
+    const auto* registry = form.findChild<const QRadioButton*>(QStringLiteral("lregsource(1)"));
+    return registry ? registry->isChecked() : config().registrationSource == u"registry";
+}
+
+// The registry route's directory for one run. The shipped bootstrap is refreshed in the background
+// (at most once every 30 days, when the address can be reached); this run uses what is there now.
+registry::RegistryDirectory RegistryDirectoryForRun() {
+    const QString dataFolder = QFileInfo(ledger::DefaultLedgerPath()).absolutePath();
+    if (config().rdapBootstrap.isEmpty()) {
+        const QString url = config().rdapBootstrapRefreshUrl;
+        QThreadPool::globalInstance()->start(
+            [dataFolder, url] { registry::RefreshBootstrapCopy(dataFolder, url, QDateTime::currentDateTime()); });
+    }
+    return registry::LoadRegistryDirectory(config(), dataFolder);
+}
+
 // One pass over the rows it picks: every picked row becomes one job, sent as the engine's limits allow.
-void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBack, WriteBackTally& tally) {
+// `directory` is the registry route's, or null when the operator's whois page is asked.
+void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBack, WriteBackTally& tally,
+             const registry::RegistryDirectory* directory) {
     // Answers of a stopped run may still arrive while the window is being closed.
     const QPointer<ui::GridControl> grid = form.grid1();
     ui::BusyStrip* strip = BusyStripOf(form);
@@ -180,10 +205,19 @@ void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBa
     const QHash<QString, ledger::Answer> fresh = ledger::FreshRegistrations(SkipFreshHours(form));
     for (size_t i = 0; i < picked.size(); ++i) {
         const auto known = fresh.constFind(ledger::LedgerKey(picked[i].domain));
-        if (known == fresh.constEnd()) {
+        if (known != fresh.constEnd()) {
+            // A kept answer is no live evidence: it shows, but it corrects nothing in the shared table.
+            if (grid) ApplyResult(form, *grid, picked[i], ledger::AsRegistrationResult(*known), table, false, tally);
+            run.showProgress(++answered, total);
+        } else if (!directory) {
             engine.submit({i, picked[i].domain, engine::Ask::Whois, whoisBase + picked[i].domain});
-        } else if (grid) {
-            ApplyResult(form, *grid, picked[i], ledger::AsRegistrationResult(*known), table, writeBack, tally);
+        } else if (const registry::RegistryTarget target = registry::RouteFor(*directory, picked[i].domain);
+                   target.kind == registry::RegistryTarget::Rdap || target.kind == registry::RegistryTarget::Whois) {
+            engine.submit(registry::JobFor(i, picked[i].domain, target));
+        } else {
+            const engine::CheckResult r = registry::ResultWithoutRequest(i, picked[i].domain, target);
+            ledger::RecordWindowRegistration(r);
+            if (grid) ApplyResult(form, *grid, picked[i], r, table, writeBack, tally);
             run.showProgress(++answered, total);
         }
     }
@@ -206,10 +240,13 @@ bool IsRegCheckRunning(const search::Fdomain& form) { return RunningForms().cont
 void CheckRegStatus(search::Fdomain& form, int pass, const QString& table, bool writeBack) {
     WriteBackTally tally;
     QPointer<search::Fdomain> alive(&form);
-    RunPass(form, pass, table, writeBack, tally);
+    std::optional<registry::RegistryDirectory> directory;
+    if (AsksRegistries(form)) directory = RegistryDirectoryForRun();
+    const registry::RegistryDirectory* route = directory ? &*directory : nullptr;
+    RunPass(form, pass, table, writeBack, tally, route);
     if (!alive) return;
     // A stop ends the whole run: the retry pass would ask again about the very rows the stop cut.
-    if (pass == 0 && !tally.stopped) RunPass(form, 1, table, writeBack, tally);
+    if (pass == 0 && !tally.stopped) RunPass(form, 1, table, writeBack, tally, route);
     if (!alive) return;
     if (ui::BusyStrip* strip = BusyStripOf(form)) strip->finish(RunSummary(tally));
     if (tally.failed > 0)
@@ -253,6 +290,25 @@ void InstallSkipFreshOption(search::Fdomain& form) {
     h->addWidget(hours);
     h->addStretch(1);
     column->insertWidget(column->indexOf(holder) + 1, row);
+
+    // 查询来源: the operator's whois page, or the registries themselves (RDAP, else port-43 whois).
+    auto* sourceRow = new QWidget(group);
+    auto* s = new QHBoxLayout(sourceRow);
+    s->setContentsMargins(0, 0, 0, 0);
+    s->setSpacing(4);
+    s->addWidget(new QLabel(QStringLiteral("查询来源"), sourceRow));
+    auto* operatorPage = new QRadioButton(QStringLiteral("运营方页面"), sourceRow);
+    operatorPage->setObjectName(QStringLiteral("lregsource(0)"));
+    operatorPage->setToolTip(QStringLiteral("向运营方设置的 whois 页面查询，按页面文字判断"));
+    auto* registries = new QRadioButton(QStringLiteral("注册局"), sourceRow);
+    registries->setObjectName(QStringLiteral("lregsource(1)"));
+    registries->setToolTip(QStringLiteral("向域名注册局查询（RDAP，没有 RDAP 的后缀用 whois 43 端口），"
+                                          "可区分赎回期、待删除和保留域名"));
+    (config().registrationSource == u"registry" ? registries : operatorPage)->setChecked(true);
+    s->addWidget(operatorPage);
+    s->addWidget(registries);
+    s->addStretch(1);
+    column->insertWidget(column->indexOf(row) + 1, sourceRow);
 }
 
 }  // namespace

@@ -4,6 +4,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QThreadPool>
+#include <functional>
 #include <QTimer>
 #include <cstdio>
 #include <unistd.h>
@@ -13,6 +16,8 @@
 #include "checks/ledger/ledger.h"
 #include "checks/metrics_rules.h"
 #include "checks/reg_classifier.h"
+#include "checks/registry/registry_route.h"
+#include "checks/verdict.h"
 #include "cli/cli_program.h"
 #include "cli/cli_rules.h"
 #include "core/clock.h"
@@ -186,7 +191,8 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("the domain list, or - for standard input"),
                             QStringLiteral("[FILE|-]"));
     const QCommandLineOption source(QStringLiteral("source"),
-                                    QStringLiteral("operator (the whois page of the operator's settings) or registry"),
+                                    QStringLiteral("operator (the whois page of the operator's settings) or registry (the "
+                                                   "registries themselves: RDAP, else port-43 whois)"),
                                     QStringLiteral("ROUTE"), QStringLiteral("operator"));
     const QCommandLineOption concurrency(QStringLiteral("concurrency"),
                                          QStringLiteral("requests in flight at once, 1-16 (default: CheckConcurrency)"),
@@ -217,11 +223,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
         return kExitUsage;
     }
     const QString route = p.value(source);
-    if (route == u"registry") {
-        Say(QStringLiteral("error: registry source not available in this build"));
-        return kExitUsage;
-    }
-    if (route != u"operator") {
+    if (route != u"operator" && route != u"registry") {
         Say(QStringLiteral("error: unknown source %1 (operator or registry)").arg(route));
         return kExitUsage;
     }
@@ -256,8 +258,9 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
     const bool registration = check == u"registration", metrics = check == u"metrics";
     // Who answers: the route's service, the metric services, the domain database.
     const QString answeredBy = registration ? route : metrics ? QStringLiteral("services") : QStringLiteral("database");
+    const bool registry = registration && route == u"registry";
     QString whoisBase = p.value(whoisUrl), linkBase;
-    const bool needDatabase = (registration && whoisBase.isEmpty()) || check == u"filing" ||
+    const bool needDatabase = (registration && !registry && whoisBase.isEmpty()) || check == u"filing" ||
                               (metrics && !global.db.isEmpty()) || writingBack;
     if (needDatabase) {
         if (const int status = OpenDatabase(global); status != kExitOk) return status;
@@ -273,7 +276,25 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
             return kExitDatabase;
         }
     }
-    if (registration) {
+    // The registry route: where each TLD's registry answers, read once for the run.
+    std::optional<checks::registry::RegistryDirectory> directory;
+    if (registry) {
+        const QString dataFolder = QFileInfo(checks::ledger::DefaultLedgerPath()).absolutePath();
+        if (config().rdapBootstrap.isEmpty()) {
+            const QString url = config().rdapBootstrapRefreshUrl;
+            // Used from the next run on; the program waits for it at exit, within the fetch limits.
+            QThreadPool::globalInstance()->start([dataFolder, url] {
+                checks::registry::RefreshBootstrapCopy(dataFolder, url, QDateTime::currentDateTime());
+            });
+        }
+        directory = checks::registry::LoadRegistryDirectory(config(), dataFolder);
+        for (const QString& problem : directory->problems) Say(QStringLiteral("warning: ") + problem);
+        if (directory->bootstrap.bases.isEmpty() && directory->whois.isEmpty()) {
+            Say(QStringLiteral("error: no registry directory: set RdapBootstrap and WhoisServers in dropscout.ini"));
+            return kExitUsage;
+        }
+    }
+    if (registration && !registry) {
         if (whoisBase.isEmpty()) {
             Say(QStringLiteral("error: the operator's settings have no whois address (lwhoisurl); give --whois-url URL"));
             return kExitUsage;
@@ -363,10 +384,20 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
 
     // Every domain's answers gather here until its last job is in: one line and one ledger row each.
     std::vector<Gathered> gathered(toAsk.size());
+    std::function<void(const CheckResult&)> answerAtOnce;
     const auto submitFor = [&](size_t i, int slot, bool next) {
         const Target& t = toAsk[i];
         CheckJob job{quint64(i) * kSlots + quint64(slot), t.domain, checks::engine::Ask::Whois, {}};
-        if (registration) {
+        if (registry) {
+            const checks::registry::RegistryTarget target = checks::registry::RouteFor(*directory, t.domain);
+            if (target.kind != checks::registry::RegistryTarget::Rdap &&
+                target.kind != checks::registry::RegistryTarget::Whois) {
+                // Nothing to ask: answered at once, as if the engine had.
+                answerAtOnce(checks::registry::ResultWithoutRequest(job.key, t.domain, target));
+                return;
+            }
+            job = checks::registry::JobFor(job.key, t.domain, target);
+        } else if (registration) {
             job.url = whoisBase + t.domain;
         } else if (metrics) {
             const checks::Metric m = checks::kMetricOrder[size_t(slot == kChecksumSlot ? 3 : slot)];
@@ -438,7 +469,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
         ++answered;
         progress.update(answered, engine.inFlight());
     };
-    QObject::connect(&engine, &CheckEngine::jobFinished, &loop, [&](const CheckResult& r) {
+    const auto onResult = [&](const CheckResult& r) {
         const size_t i = size_t(r.key / kSlots);
         const int slot = int(r.key % kSlots);
         Gathered& g = gathered[i];
@@ -460,10 +491,10 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
             const Verdict v = RegistrationVerdict(r);
             g.verdict = v.verdict;
             g.reasons << v.reason;
-            g.values = QJsonObject{{QStringLiteral("registration_record"), r.registrationRecord},
-                                   {QStringLiteral("host"), r.host},
-                                   {QStringLiteral("elapsed_ms"), r.elapsedMs}};
-            if (writingBack && v.verdict == u"registered") correctTables(i, g);
+            g.values = checks::RegistrationValues(r);
+            // Positive evidence only: a registration record the registry or the page showed.
+            if (writingBack && r.answered() && r.regOutcome == checks::RegOutcome::Registered && r.registrationRecord)
+                correctTables(i, g);
             return finish(i);
         }
         if (metrics) {
@@ -500,7 +531,9 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
             g.reasons << r.reason;
         }
         finish(i);
-    });
+    };
+    answerAtOnce = onResult;
+    QObject::connect(&engine, &CheckEngine::jobFinished, &loop, onResult);
     QObject::connect(&engine, &CheckEngine::idle, &loop, &QEventLoop::quit);
     OnStopSignal([&] {
         if (stopping) return;
@@ -532,7 +565,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
         }
     }
     // A signal that came while the list was read is answered as soon as the loop runs.
-    if (!toAsk.empty() && !StopSignalled()) loop.exec();
+    if (engine.unanswered() > 0 && !StopSignalled()) loop.exec();
     if (StopSignalled() && !stopping) {
         stopping = true;
         engine.stop();

@@ -9,9 +9,6 @@
 
 namespace ds::cli {
 
-using checks::RegOutcome;
-using checks::engine::JobEnd;
-
 void LineSplitter::feed(const QByteArray& bytes) {
     qsizetype from = 0;
     while (from < bytes.size()) {
@@ -54,8 +51,6 @@ QString Trimmed(const QString& s) {
 
 QString Shown(const QString& text) { return text.size() > 80 ? text.left(80) + u'…' : text; }
 
-bool IsLdh(QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-'; }
-
 }  // namespace
 
 InputLine ReadInputLine(const QByteArray& raw, bool tooLong) {
@@ -74,48 +69,6 @@ InputLine ReadInputLine(const QByteArray& raw, bool tooLong) {
         out.key = *key;
     }
     return out;
-}
-
-std::optional<QString> DomainKey(const QString& name) {
-    QString n = name;
-    if (n.endsWith(u'.')) n.chop(1);
-    if (n.isEmpty() || n.size() > 253) return std::nullopt;
-    for (QChar c : n)
-        if (c.unicode() < 0x80 && !IsLdh(c) && c != u'.') return std::nullopt;
-    // Non-ASCII names are judged in the form the registries hold them in.
-    const QString ace = QString::fromLatin1(QUrl::toAce(n, QUrl::AceTransitionalProcessing));
-    if (ace.isEmpty() || ace.size() > 253) return std::nullopt;
-    const QStringList labels = ace.split(u'.');
-    if (labels.size() < 2) return std::nullopt;
-    for (const QString& label : labels) {
-        if (label.isEmpty() || label.size() > 63 || label.startsWith(u'-') || label.endsWith(u'-')) return std::nullopt;
-        for (QChar c : label)
-            if (!IsLdh(c)) return std::nullopt;
-    }
-    bool allDigits = true;
-    for (QChar c : labels.last()) allDigits = allDigits && c.isDigit();
-    if (allDigits) return std::nullopt;
-    return ace;
-}
-
-Verdict RegistrationVerdict(const checks::engine::CheckResult& r) {
-    const QString reason = r.reason;
-    switch (r.end) {
-    case JobEnd::Stopped: return {QStringLiteral("unknown"), reason.isEmpty() ? QStringLiteral("stopped") : reason};
-    case JobEnd::RateLimited:
-    case JobEnd::Failed: return {QStringLiteral("unknown"), reason};
-    case JobEnd::Answered: break;
-    }
-    switch (r.regOutcome) {
-    case RegOutcome::Free: return {QStringLiteral("available"), reason};
-    case RegOutcome::Registered:
-        if (r.registrationRecord) return {QStringLiteral("registered"), reason};
-        if (reason.contains(u"no registration record")) return {QStringLiteral("unknown"), reason};
-        return {QStringLiteral("unknown"), reason + QStringLiteral(", no registration record shown")};
-    case RegOutcome::Undetermined: return {QStringLiteral("unknown"), reason};
-    case RegOutcome::Failed: return {QStringLiteral("unknown"), reason};
-    }
-    return {QStringLiteral("unknown"), reason};
 }
 
 namespace {

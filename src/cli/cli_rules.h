@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "checks/engine/check_job.h"
+#include "checks/verdict.h"
 
 namespace ds::cli {
 
@@ -49,22 +50,10 @@ struct InputLine {
 // removed. A line that is not valid UTF-8, holds a NUL or is longer than a name can be is NotDomain.
 InputLine ReadInputLine(const QByteArray& raw, bool tooLong = false);
 
-// The ASCII (punycode) form of `name` (already lower-cased and trimmed, a final dot allowed) when it
-// could be a registrable domain name: at most 253 characters, two or more labels of 1-63 letters,
-// digits and hyphens, no label starting or ending with a hyphen, and a last label that is not all
-// digits (so an IPv4 address is not taken for a name). Nothing otherwise.
-std::optional<QString> DomainKey(const QString& name);
-
-// The registration verdict of a whois job's result, as the output names it, with the reason.
-struct Verdict {
-    QString verdict;
-    QString reason;
-};
-// Only an answered page decides: free → "available"; registered with a registration record on the page
-// → "registered". A page that falls through to "registered" without a record (a "query limit
-// exceeded" page), an undecided page (不详), no answer, a stop and a host that refused the run are all
-// "unknown": the output must not call a name taken or free on the strength of a page that says neither.
-Verdict RegistrationVerdict(const checks::engine::CheckResult& result);
+// Domain names and verdicts are the checks' own; the window's ledger names them the same way.
+using checks::DomainKey;
+using checks::RegistrationVerdict;
+using checks::Verdict;
 
 // One answer as the program prints it.
 struct OutputAnswer {

@@ -74,6 +74,23 @@ Config LoadConfig(const QString& path, QStringList* notes) {
         const QString besideIni = QFileInfo(path).absoluteDir().filePath(c.hostsFile);
         c.hostsFile = QFileInfo::exists(besideIni) ? besideIni : QDir::current().absoluteFilePath(c.hostsFile);
     }
+    readString(s, "RegistrationSource", c.registrationSource);
+    c.registrationSource = c.registrationSource.trimmed().toLower();
+    if (c.registrationSource != u"operator" && c.registrationSource != u"registry") {
+        if (notes)
+            *notes << QStringLiteral("RegistrationSource=%1 is neither operator nor registry; using operator")
+                          .arg(c.registrationSource);
+        c.registrationSource = QStringLiteral("operator");
+    }
+    readString(s, "RdapBootstrap", c.rdapBootstrap);
+    readString(s, "RdapBootstrapRefreshUrl", c.rdapBootstrapRefreshUrl);
+    readString(s, "WhoisServers", c.whoisServers);
+    // A data file named relative to the settings belongs beside them, wherever the program was started.
+    for (QString* file : {&c.rdapBootstrap, &c.whoisServers}) {
+        const bool address = file->startsWith(u"http://") || file->startsWith(u"https://");
+        if (!file->isEmpty() && !address && QFileInfo(*file).isRelative())
+            *file = QFileInfo(path).absoluteDir().filePath(*file);
+    }
     if (s.contains(QStringLiteral("Skin"))) c.skin = s.value(QStringLiteral("Skin")).toString().trimmed() != u"0";
     return c;
 }

@@ -54,6 +54,18 @@ struct Config {
     // not say (Retry-After); each further pause doubles, up to 5 minutes.
     int hostPauseMs = 30000;
 
+    // Where the registration check asks: "operator" (the operator's whois page, lwhoisurl + domain) or
+    // "registry" (the registries themselves: RDAP, else port-43 whois). The window's 查询来源 choice
+    // starts from this and is remembered with the window's settings.
+    QString registrationSource = QStringLiteral("operator");
+    // The RDAP bootstrap file (RFC 9224 dns.json): a path or an http(s) address. Empty: the snapshot
+    // shipped with the program, or the copy refreshed from rdapBootstrapRefreshUrl in the user's data
+    // folder when that is newer. Relative paths are taken against this file's folder.
+    QString rdapBootstrap;
+    QString rdapBootstrapRefreshUrl = QStringLiteral("https://data.iana.org/rdap/dns.json");
+    // The port-43 whois servers ("tld host[:port]" lines) of TLDs without RDAP. Empty: the shipped table.
+    QString whoisServers;
+
     // The program's own window frame (caption strip and border) on its five main windows. Off (Skin=0)
     // gives them the desktop's frame, for desktops that handle frameless windows badly.
     bool skin = true;

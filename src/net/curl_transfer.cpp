@@ -74,7 +74,9 @@ int OnConnected(void* user, char*, char*, int, int) {
 // The only place curl tells that the request has gone out: the outgoing-header trace.
 int OnTrace(CURL*, curl_infotype type, char*, size_t, void* user) {
     auto* t = static_cast<CurlTransfer*>(user);
-    if (type == CURLINFO_HEADER_OUT && t->phase == Phase::Send) t->enter(Phase::Receive);
+    // A plain exchange (port-43 whois) has no header: its query goes out as data.
+    if ((type == CURLINFO_HEADER_OUT || type == CURLINFO_DATA_OUT) && t->phase == Phase::Send)
+        t->enter(Phase::Receive);
     return 0;
 }
 
@@ -126,7 +128,7 @@ CurlTransfer::CurlTransfer(const QString& url, const RequestOptions& o) : option
 #endif
     // What the request object of the Windows client could reach: the web, nothing else (no file://,
     // no other protocols), also after a redirect.
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, options.protocols.constData());
     curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     // HTTP/2 would drop the Connection header and change how the request looks on the wire.
     curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));

@@ -18,6 +18,8 @@ struct RequestOptions {
     // Further header lines ("Accept: application/rdap+json"), after the standard ones.
     QList<QByteArray> extraHeaders;
     int maxRedirects = 10;
+    // What the address may be (curl's protocol names). Redirects only ever go to http(s).
+    QByteArray protocols = "http,https";
     // Phase limits in milliseconds. Send and receive are idle limits: time without a byte moving.
     int resolveTimeoutMs = 10000;
     int connectTimeoutMs = 10000;
@@ -46,7 +48,8 @@ struct RequestResult {
 // existing escapes included, is left alone.
 QByteArray WireAddress(const QString& url);
 
-// Performs the request. Only http and https are allowed, also as redirect targets. `cancelled` is
+// Performs the request. Only the options' protocols are allowed (http and https unless a caller says
+// otherwise), and only http(s) as redirect targets. `cancelled` is
 // asked about every 50 ms (from the thread running the request); once it says yes the request ends
 // with ok == false.
 RequestResult PerformRequest(const QString& url, const RequestOptions& options,

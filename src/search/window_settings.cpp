@@ -76,8 +76,8 @@ RememberedControls BuildRemembered() {
     r.numbers << Numbered(QStringLiteral("stxtUpDown"), 1, 4) << QStringLiteral("lmaxnum")
               << QStringLiteral("lsetrow") << QStringLiteral("lnewrowset") << QStringLiteral("lconcurrency(0)")
               << QStringLiteral("lskiphours");
-    // The checks' 跳过 N 小时内查过的域名 option (its controls are added by the registration check).
-    r.switches << QStringLiteral("lskipfresh");
+    // The checks' 跳过 N 小时内查过的域名 option and 查询来源 (controls added by the registration check).
+    r.switches << QStringLiteral("lskipfresh") << Array(QStringLiteral("lregsource"), 2);
     return r;
 }
 

@@ -149,7 +149,7 @@ TEST_F(MetricsCheckTest, ServiceThatNeverAnswersEndsAfter101Retries) {
     EXPECT_EQ(static_cast<int>(silent.requests().size()), 11);
     // Nothing was measured: the cell keeps what it had, marked as not measured.
     EXPECT_EQ(grid()->cellText(1, 20), QStringLiteral("-"));
-    EXPECT_EQ(grid()->cellTip(1, 20), QString::fromUtf16(kNotMeasuredTip));
+    EXPECT_TRUE(grid()->cellTip(1, 20).startsWith(QString::fromUtf16(kNotMeasuredTip)));
     EXPECT_LT(elapsed, 8000);
     std::cout << "[ measure ] 102 requests, 11 of them timing out after 150 ms: " << elapsed << " ms\n";
 }
@@ -170,6 +170,7 @@ TEST_F(MetricsCheckTest, StopEndsTheRun) {
     EXPECT_EQ(metrics(1), Cells({"-", "-", "-", "-"}));
     EXPECT_EQ(grid()->cellColor(1, 18), kNotMeasuredColor);
     for (int c : {17, 19, 20}) EXPECT_EQ(grid()->cellTip(1, c), QString()) << c;
+    EXPECT_TRUE(grid()->cellTip(1, 18).endsWith(u"stopped · 2011-12-01 10:00:00"_qs)) << grid()->cellTip(1, 18).toStdString();
     EXPECT_EQ(metrics(2), Cells({"-", "-", "-", "-"}));
     EXPECT_TRUE(w_->state().StopFlag);
     EXPECT_FALSE(w_->findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"))->isVisible());
@@ -201,8 +202,9 @@ TEST_F(MetricsCheckTest, ASearchServiceThatPushesBackIsPausedThenLeftToTheRelays
     EXPECT_EQ(baidu.labels(), Labels({"s/site", "s/site", "s/domain", "s/domain", "s/domain"}));
     EXPECT_EQ(services_.labels(), Labels({"r1/baidudomain.php"}));
     EXPECT_EQ(metrics(1), Cells({"-", "1234", "5670", "-"}));
-    EXPECT_EQ(grid()->cellTip(1, 18), QString());
-    EXPECT_EQ(grid()->cellTip(1, 19), QString());
+    // Each measured cell says why and when.
+    EXPECT_TRUE(grid()->cellTip(1, 18).startsWith(u"HTTP 200 · "_qs)) << grid()->cellTip(1, 18).toStdString();
+    EXPECT_TRUE(grid()->cellTip(1, 19).startsWith(u"HTTP 200 · "_qs)) << grid()->cellTip(1, 19).toStdString();
 }
 
 // A metric that could not be measured keeps the loaded value, grey with a tooltip; the next run that
@@ -217,7 +219,7 @@ TEST_F(MetricsCheckTest, UnmeasuredValuesKeepTheirTextUntilAMeasurementArrives) 
     click(QStringLiteral("lgetshow(0)"));
     EXPECT_EQ(metrics(1), Cells({"3", "-", "-", "321"}));
     for (int c : {17, 20}) {
-        EXPECT_EQ(grid()->cellTip(1, c), QString::fromUtf16(kNotMeasuredTip)) << c;
+        EXPECT_TRUE(grid()->cellTip(1, c).startsWith(QString::fromUtf16(kNotMeasuredTip))) << c;
         EXPECT_EQ(grid()->cellColor(1, c), kNotMeasuredColor) << c;
     }
 
@@ -225,7 +227,7 @@ TEST_F(MetricsCheckTest, UnmeasuredValuesKeepTheirTextUntilAMeasurementArrives) 
     click(QStringLiteral("lgetshow(0)"));
     EXPECT_EQ(metrics(1), Cells({"5", "-", "-", "12345"}));
     for (int c : {17, 20}) {
-        EXPECT_EQ(grid()->cellTip(1, c), QString()) << c;
+        EXPECT_FALSE(grid()->cellTip(1, c).startsWith(QString::fromUtf16(kNotMeasuredTip))) << c;
         EXPECT_EQ(grid()->cellColor(1, c), 0u) << c;
     }
 }
@@ -303,10 +305,12 @@ TEST_F(MetricsCheckTest, JunkAnswersAreReducedWithoutHarm) {
         return std::string();
     });
     click(QStringLiteral("lgetshow(0)"));
-    // The raw rest of the page is cut, so the grid stays quick to paint.
-    EXPECT_EQ(grid()->cellText(1, 18), QString(kRawCountTextLimit, u'x'));
-    EXPECT_EQ(metrics(1), Cells({"-", std::string(kRawCountTextLimit, 'x'), "-", "-"}));
-    EXPECT_EQ(services_.count("s/site"), 1);
+    // A count text without a number is no count: the cell keeps its value, marked as not measured,
+    // and the rest of the page never reaches the grid.
+    EXPECT_EQ(metrics(1), Cells({"-", "-", "-", "-"}));
+    EXPECT_EQ(grid()->cellColor(1, 18), kNotMeasuredColor);
+    EXPECT_TRUE(grid()->cellTip(1, 18).contains(u"the count text holds no number"_qs)) << grid()->cellTip(1, 18).toStdString();
+    EXPECT_EQ(services_.count("s/site"), 102);
     EXPECT_EQ(services_.count("s/domain"), 102);
     EXPECT_EQ(services_.count("tbr"), 102);
 }

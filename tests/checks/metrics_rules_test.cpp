@@ -110,18 +110,23 @@ TEST(MetricsRules, FailureTests) {
     for (int status : {0, 200, 404, 500, 502}) EXPECT_FALSE(IsRefusalStatus(status)) << status;
 }
 
-// The text after the marker is written when "个" is missing, but never a whole page of it.
-TEST(MetricsRules, RawRestIsCutToTwoHundredCharacters) {
-    const QString rest = QString(4 * 1024 * 1024, u'x');
+// Without "个" the number after the marker is the count; a text without one is a failed measurement,
+// so neither a page's markup nor "（统计中）" reaches the cell.
+TEST(MetricsRules, ACountTextWithoutANumberIsNoMeasurement) {
     for (Metric m : {Metric::BaiduSite, Metric::BaiduDomain}) {
         const QString marker = m == Metric::BaiduSite ? U(u"找到相关结果数") : U(u"找到相关结果");
-        EXPECT_EQ(MetricValue(m, marker + rest), QString(kRawCountTextLimit, u'x'));
-        EXPECT_EQ(MetricValue(m, marker + u"约100</div>"), U(u"约100</div>"));
+        for (const QString& rest : {QString(4 * 1024 * 1024, u'x'), U(u"（统计中）</div><script>x()</script>"),
+                                    QString(u"\n  <span>"_qs)}) {
+            EXPECT_TRUE(CountTextHasNoNumber(m, marker + rest));
+            EXPECT_TRUE(AnswerFailed(m, marker + rest));
+        }
+        EXPECT_FALSE(CountTextHasNoNumber(m, marker + u"约1,200</div>"));
+        EXPECT_EQ(MetricValue(m, marker + u"约1,200</div>"), u"1200"_qs);
+        EXPECT_FALSE(CountTextHasNoNumber(m, marker + U(u"约12个")));
+        // Other metrics and answers without the marker are not count texts.
+        EXPECT_FALSE(CountTextHasNoNumber(Metric::Alexa, marker + u"x"));
+        EXPECT_FALSE(CountTextHasNoNumber(m, u"nothing here"_qs));
     }
-    // A character outside the basic plane is not split at the cut.
-    const QString astral = QString(kRawCountTextLimit - 1, u'y') + U(u"\U00020000") + u"tail";
-    const QString cut = MetricValue(Metric::BaiduSite, U(u"找到相关结果数") + astral);
-    EXPECT_EQ(cut, QString(kRawCountTextLimit - 1, u'y'));
 }
 
 TEST(MetricsRules, RequestAddresses) {

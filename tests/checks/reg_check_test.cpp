@@ -5,7 +5,12 @@
 #include <QMetaObject>
 #include <QSpinBox>
 
+#include <QFile>
+#include <QRadioButton>
+
+#include "app/demo_port43.h"
 #include "checks/reg_check.h"
+#include "checks/verdict.h"
 #include "reg_fixture.h"
 #include "ui/busy_strip.h"
 #include "ui/grid_model.h"
@@ -351,14 +356,15 @@ TEST_F(RegWriteBackTest, RowWhoseDomainTheUserRetypedIsNotWrittenBack) {
     EXPECT_TRUE(desktop_->messages.empty());
 }
 
-// A page that falls through to "已注册" without a registration record (the service would not say) is
-// shown as the check always showed it, but the domain stays in the searches.
-TEST_F(RegWriteBackTest, PageWithoutARegistrationRecordWritesNothing) {
+// A page that falls through to "已注册" without a registration record (a query-limit page) says
+// nothing: it shows 超时 with the reason, is asked again by the retry pass, and writes nothing.
+TEST_F(RegWriteBackTest, PageWithoutARegistrationRecordIsNoAnswer) {
     WhoisServer whois([](const std::string&, int) { return kRateLimitPage; });
     useWhois(whois);
     loadGrid(u"select top 2000 * from ldomainreg where (lregist=1) order by lid"_qs);
     click(u"lregshow(1)"_qs);
-    EXPECT_EQ(column(Status), (QStringList{u"已注册"_qs, u"已注册"_qs, u"将过期"_qs}));
+    EXPECT_EQ(column(Status), (QStringList{u"超时"_qs, u"超时"_qs, u"将过期"_qs}));
+    EXPECT_TRUE(grid()->cellTip(1, Status).contains(u"no registration record"_qs)) << grid()->cellTip(1, Status).toStdString();
     EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"1"_qs);
 }
 
@@ -395,6 +401,71 @@ TEST_F(RegWriteBackTest, AfterARefusedUpdateTheRestOfTheRunIsNotSent) {
     ASSERT_EQ(desktop_->messages.size(), 1u);
     EXPECT_TRUE(desktop_->messages[0].text.startsWith(QString::fromUtf16(WriteBackFailedText).arg(2)));
     EXPECT_EQ(regist(u"ldomainreg"_qs, 60), u"1"_qs);
+}
+
+}  // namespace
+}  // namespace ds::checks::test_reg
+
+namespace ds::checks::test_reg {
+namespace {
+
+std::string RdapDomain(const std::string& name, const std::string& status, const std::string& deletion = {}) {
+    std::string events = R"({"eventAction":"registration","eventDate":"2001-02-03T00:00:00Z"})";
+    if (!deletion.empty()) events += R"(,{"eventAction":"deletion","eventDate":")" + deletion + R"("})";
+    return R"({"objectClassName":"domain","ldhName":")" + name + R"(","status":[")" + status +
+           R"("],"events":[)" + events + "]}";
+}
+
+// 查询来源 注册局: RDAP for .com, port-43 whois for .cn, none for .zz. Each verdict shows in the status
+// cell with its facts in the tooltip, and only a registry's record corrects the table.
+TEST_F(RegWriteBackTest, TheRegistryRouteShowsEachVerdictAndWritesBackOnARecordOnly) {
+    ds::test::LoopbackServer<> rdap;
+    rdap.server.Get(R"(/domain/(.+))", [](const httplib::Request& req, httplib::Response& res) {
+        const std::string name = req.matches[1];
+        if (name == "free.com") {
+            res.status = 404;
+            return res.set_content(R"({"errorCode":404})", "application/rdap+json");
+        }
+        const std::string status = name == "today.com" ? "pending delete" : name == "reserved.com" ? "reserved" : "active";
+        res.set_content(RdapDomain(name, status, name == "today.com" ? "2024-05-06T00:00:00Z" : ""),
+                        "application/rdap+json");
+    });
+    rdap.start();
+    demo::Port43Server whois43;
+    whois43.start([](const std::string& name) {
+        return "Domain Name: " + name + "\r\nDomain Status: redemptionPeriod\r\nSponsoring Registrar: 某某网络\r\n";
+    });
+    QFile bootstrap(cwd_.file(u"dns.json"_qs)), servers(cwd_.file(u"whois.txt"_qs));
+    ASSERT_TRUE(bootstrap.open(QIODevice::WriteOnly) && servers.open(QIODevice::WriteOnly));
+    bootstrap.write(R"({"version":"1.0","services":[[["com"],[")" + rdap.url(u"/"_qs).toUtf8() + R"("]]]})");
+    servers.write("cn 127.0.0.1:" + QByteArray::number(whois43.port()) + "\n");
+    bootstrap.close();
+    servers.close();
+    engineConfig_.edit().rdapBootstrap = bootstrap.fileName();
+    engineConfig_.edit().whoisServers = servers.fileName();
+    engineConfig_.apply();
+    w_->findChild<QRadioButton*>(u"lregsource(1)"_qs)->setChecked(true);
+
+    loadGrid(u"select top 2000 * from ldomainreg where (lregist=1) order by lid"_qs);
+    click(u"lregshow(1)"_qs);
+    EXPECT_EQ(column(Status), (QStringList{u"已注册"_qs, u"已注册"_qs, u"将过期"_qs}));
+    EXPECT_EQ(regist(u"ldomainreg"_qs, 57), u"0"_qs);  // an RDAP record, deleted yesterday: taken again
+    EXPECT_EQ(grid()->cellColor(2, Status), kDroppingColor);
+    const QString tip = grid()->cellTip(2, Status);
+    EXPECT_TRUE(tip.contains(u"待删除，预计 2024-05-06 删除"_qs)) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(u"RDAP http://127.0.0.1:"_qs) && tip.contains(u"HTTP 200"_qs)) << tip.toStdString();
+
+    fillGrid({{u"free.com"_qs, u"未注册"_qs, {}, {}},
+              {u"reserved.com"_qs, u"未注册"_qs, {}, {}},
+              {u"www.redeem.cn"_qs, u"未注册"_qs, {}, {}},
+              {u"x.zz"_qs, u"未注册"_qs, {}, {}}});
+    click(u"lregshow(0)"_qs);
+    EXPECT_EQ(column(Status), (QStringList{u"未注册"_qs, u"不详"_qs, u"已注册"_qs, u"不详"_qs}));
+    EXPECT_EQ(grid()->cellColor(1, Status), search::kMarkColor);
+    EXPECT_EQ(grid()->cellColor(3, Status), kDroppingColor);
+    EXPECT_TRUE(grid()->cellTip(3, Status).contains(u"赎回期"_qs)) << grid()->cellTip(3, Status).toStdString();
+    EXPECT_TRUE(grid()->cellTip(3, Status).contains(u"whois 127.0.0.1"_qs)) << grid()->cellTip(3, Status).toStdString();
+    EXPECT_TRUE(grid()->cellTip(4, Status).contains(u"no registry service for .zz"_qs));
 }
 
 }  // namespace

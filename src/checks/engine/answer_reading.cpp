@@ -1,11 +1,15 @@
 #include "checks/engine/answer_reading.h"
 
 #include <QRegularExpression>
+#include <QStringDecoder>
 #include <QUrl>
 
 #include "checks/metrics_rules.h"
 #include "checks/reg_classifier.h"
+#include "checks/verdict.h"
+#include "core/config.h"
 #include "core/text.h"
+#include "net/decode.h"
 #include "net/fetch.h"
 
 namespace ds::checks::engine {
@@ -50,7 +54,53 @@ void ReadWhois(CheckResult& r, const CheckJob& job, const net::RequestResult& re
     else
         r.reason = StatusReason(reply.status) + u", " + WhoisAnswerReason(r.regOutcome, page);
     r.registrationRecord = r.regOutcome == RegOutcome::Registered && ShowsRegistrationRecord(page);
+    // A page no list knows falls through to "registered"; without a registration record on it (a "query
+    // limit exceeded" page) it says nothing, and the retry pass should ask again.
+    if (r.regOutcome == RegOutcome::Registered && !r.registrationRecord) {
+        r.regOutcome = RegOutcome::Failed;
+        if (!r.reason.contains(u"no registration record")) r.reason += u", no registration record shown";
+    }
     r.end = r.regOutcome == RegOutcome::Failed ? JobEnd::Failed : JobEnd::Answered;
+}
+
+constexpr qint64 kRegistryAnswerCap = 4LL * 1024 * 1024;
+
+// A whois server's text: UTF-8 when it is that, else the local code page (CNNIC and others answer in
+// GB2312/GBK when asked by older clients).
+QString DecodeWhoisText(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    if (!utf8.hasError()) return text;
+    try {
+        return net::BytesToBstr(bytes, config().codePage);
+    } catch (const std::exception&) {
+        return QString::fromLatin1(bytes);
+    }
+}
+
+registry::RegistryAnswer ReadRegistryReply(const CheckJob& job, const net::RequestResult& reply) {
+    registry::RegistryAnswer a;
+    const QString who = job.ask == Ask::Rdap ? QStringLiteral("RDAP") : u"whois " + HostOf(job.url);
+    if (!reply.ok) {
+        a.reason = who + u": " + NoAnswerReason(reply.error);
+    } else if (reply.truncated) {
+        a.reason = who + QStringLiteral(": an answer larger than %1 MB, not read").arg(kRegistryAnswerCap >> 20);
+    } else if (job.ask == Ask::Rdap) {
+        a = registry::ReadRdapAnswer(reply.status, reply.contentType, reply.body, job.registryName);
+    } else {
+        a = registry::ReadWhoisText(DecodeWhoisText(reply.body), QUrl(job.url).host(), job.registryName);
+    }
+    return a;
+}
+
+void ReadRegistry(CheckResult& r, const CheckJob& job, const net::RequestResult& reply) {
+    const registry::RegistryAnswer a = ReadRegistryReply(job, reply);
+    r.registry = a;
+    r.reason = a.reason;
+    r.regOutcome = OutcomeOf(a.verdict);
+    r.registrationRecord = a.record && r.regOutcome == RegOutcome::Registered;
+    r.end = a.verdict == registry::Verdict::Unknown ? JobEnd::Failed : JobEnd::Answered;
+    if (r.end == JobEnd::Failed) r.regOutcome = RegOutcome::Failed;
 }
 
 // What the metric services said, as the check's rules read it: "wrong" for a failed request and for a
@@ -68,6 +118,8 @@ void ReadMetric(CheckResult& r, Metric m, const net::RequestResult& reply, const
         r.reason = StatusReason(reply.status) + u", refused";
     } else if (IsVerificationPage(r.answer)) {
         r.reason = StatusReason(reply.status) + u", verification page";
+    } else if (CountTextHasNoNumber(m, r.answer)) {
+        r.reason = StatusReason(reply.status) + u", the count text holds no number";
     } else if (AnswerFailed(m, r.answer)) {
         r.reason = StatusReason(reply.status) + u", the answer carries no value";
     } else {
@@ -79,9 +131,41 @@ void ReadMetric(CheckResult& r, Metric m, const net::RequestResult& reply, const
 
 }  // namespace
 
-net::RequestOptions RequestOptionsFor(Ask ask) { return ask == Ask::Whois ? net::PlainOptions(false) : net::DlOptions(); }
+net::RequestOptions RequestOptionsFor(Ask ask) {
+    if (ask == Ask::Whois) return net::PlainOptions(false);
+    net::RequestOptions o = net::DlOptions();
+    if (ask == Ask::Rdap) {
+        o.extraHeaders = {"Accept: application/rdap+json"};
+        o.followRedirects = true;
+        o.maxRedirects = 3;
+        o.bodyCapBytes = kRegistryAnswerCap;
+    } else if (ask == Ask::RegistryWhois) {
+        o.protocols = "gopher";
+        o.followRedirects = false;
+        o.bodyCapBytes = kRegistryAnswerCap;
+    }
+    return o;
+}
 
-QString CharsetFor(Ask ask) { return ask == Ask::Whois ? QStringLiteral("GB2312") : QStringLiteral("gb2312"); }
+QString CharsetFor(Ask ask) {
+    if (ask == Ask::Rdap || ask == Ask::RegistryWhois) return QStringLiteral("UTF-8");
+    return ask == Ask::Whois ? QStringLiteral("GB2312") : QStringLiteral("gb2312");
+}
+
+QString TransferAddress(const CheckJob& job) {
+    if (job.ask != Ask::RegistryWhois) return job.url;
+    const QUrl u(job.url);
+    // The first path character of a gopher address is the item type, not part of what is sent.
+    return u"gopher://" + u.host() + u':' + QString::number(u.port(43)) + u"/0" + job.registryName;
+}
+
+bool IsAskable(const CheckJob& job) {
+    if (job.ask == Ask::RegistryWhois) {
+        const QUrl u(job.url);
+        return u.scheme() == u"whois" && !u.host().isEmpty() && !job.registryName.isEmpty();
+    }
+    return net::IsWebAddress(job.url);
+}
 
 QString HostOf(const QString& url) {
     const QUrl u(url);
@@ -89,8 +173,9 @@ QString HostOf(const QString& url) {
     return u.port() > 0 ? host + u':' + QString::number(u.port()) : host;
 }
 
-bool IsPushBack(const net::RequestResult& reply, const QString& decodedBody) {
+bool IsPushBack(const CheckJob& job, const net::RequestResult& reply, const QString& decodedBody) {
     if (!reply.ok) return false;
+    if (job.ask == Ask::RegistryWhois) return ReadRegistryReply(job, reply).pushBack;
     return reply.status == 429 || reply.status == 503 || IsVerificationPage(decodedBody);
 }
 
@@ -109,7 +194,13 @@ QString NoAnswerReason(const QString& transferError) {
 CheckResult ReadReply(const CheckJob& job, const net::RequestResult& reply, const QString& decodedBody) {
     CheckResult r = Base(job, reply.ok ? reply.status : 0);
     if (job.ask == Ask::Whois) {
+        r.source = u"whois page " + job.url.left(200);
         ReadWhois(r, job, reply, decodedBody);
+    } else if (job.ask == Ask::Rdap || job.ask == Ask::RegistryWhois) {
+        r.source = job.ask == Ask::Rdap
+                       ? QString(u"RDAP " + (reply.finalUrl.isEmpty() ? job.url : reply.finalUrl).left(200))
+                       : QString(u"whois " + QUrl(job.url).host());
+        ReadRegistry(r, job, reply);
     } else if (const std::optional<Metric> m = MetricOf(job.ask)) {
         ReadMetric(r, *m, reply, decodedBody);
     } else if (job.ask == Ask::PageRankChecksum) {

@@ -226,7 +226,7 @@ private:
     }
 
     void start(Pending p, qint64 now) {
-        if (!net::IsWebAddress(p.job.url)) {
+        if (!IsAskable(p.job)) {
             post(NotSent(p.job), false);
             return;
         }
@@ -234,7 +234,7 @@ private:
             post(Ended(p, JobEnd::RateLimited, rateLimitedReason(p.host)), false);
             return;
         }
-        auto transfer = std::make_unique<net::CurlTransfer>(p.job.url, p.options);
+        auto transfer = std::make_unique<net::CurlTransfer>(TransferAddress(p.job), p.options);
         CURL* handle = transfer->handle();
         if (!handle || curl_multi_add_handle(multi_, handle) != CURLM_OK) {
             post(Ended(p, JobEnd::Failed, NoAnswerReason(transfer->setupError())), false);
@@ -286,7 +286,7 @@ private:
                 body.clear();
             }
         }
-        if (IsPushBack(reply, body)) {
+        if (IsPushBack(active.pending.job, reply, body)) {
             const auto pause = governor_.refused(active.pending.host, now,
                                                  RetryAfterMs(reply.retryAfter, QDateTime::currentDateTimeUtc(),
                                                               300000));

@@ -3,8 +3,10 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <optional>
 
 #include "checks/reg_classifier.h"
+#include "checks/registry/registry_answer.h"
 
 namespace ds::checks::engine {
 
@@ -17,6 +19,8 @@ enum class Ask {
     PageRank,
     PageRankChecksum,  // the checksum PageRank's direct request carries
     Filing,            // the filing record, looked up in the domain database
+    Rdap,              // the registration record at the TLD's RDAP service
+    RegistryWhois,     // the registration record at the TLD's port-43 whois server (whois://host:port/name)
 };
 
 struct CheckJob {
@@ -24,6 +28,7 @@ struct CheckJob {
     QString domain;
     Ask ask = Ask::Whois;
     QString url;  // the address asked (not for Filing); not an http(s) address: answered without a request
+    QString registryName = {};  // Rdap, RegistryWhois: the registrable name asked about, ASCII form
 };
 
 // How a job ended.
@@ -53,6 +58,12 @@ struct CheckResult {
     QString reason;  // in words a person can read: "HTTP 200, free phrase \"not found\"", "no answer in 8 s"
     int httpStatus = 0;
     QString host;  // the host asked ("whois.example.com", "127.0.0.1:8731")
+    // Who answered, for the status cell's tooltip: "whois page http://…", "RDAP https://rdap…/domain/x",
+    // "whois whois.cnnic.cn".
+    QString source;
+    // Rdap, RegistryWhois: what the registry said, with its facts (also for a failed request: then its
+    // verdict is unknown and its reason says why).
+    std::optional<registry::RegistryAnswer> registry;
     qint64 elapsedMs = 0;
 
     bool answered() const { return end == JobEnd::Answered; }

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "checks/ledger/ledger.h"
-#include "cli/cli_rules.h"
+#include "checks/verdict.h"
 #include "core/clock.h"
 
 namespace ds::checks::ledger {
@@ -46,7 +46,7 @@ Ledger* Open() {
 
 QString LedgerKey(const QString& domain) {
     const QString name = domain.trimmed().toLower();
-    return cli::DomainKey(name).value_or(name);
+    return DomainKey(name).value_or(name);
 }
 
 QHash<QString, Answer> FreshRegistrations(double hours) {
@@ -59,10 +59,17 @@ engine::CheckResult AsRegistrationResult(const Answer& a) {
     engine::CheckResult r;
     r.domain = a.domain;
     r.end = engine::JobEnd::Answered;
-    r.regOutcome = a.verdict == u"available" ? RegOutcome::Free
-                   : a.verdict == u"registered" ? RegOutcome::Registered
-                                                : RegOutcome::Undetermined;
-    r.registrationRecord = a.verdict == u"registered";
+    r.registry = RegistryFactsOf(a.values, a.verdict);
+    if (r.registry) {
+        r.ask = engine::Ask::Rdap;
+        r.source = a.values.value(QStringLiteral("answered_by")).toString();
+        r.regOutcome = OutcomeOf(r.registry->verdict);
+    } else {
+        r.regOutcome = a.verdict == u"available"    ? RegOutcome::Free
+                       : a.verdict == u"registered" ? RegOutcome::Registered
+                                                    : RegOutcome::Undetermined;
+    }
+    r.registrationRecord = r.regOutcome == RegOutcome::Registered;
     r.httpStatus = a.httpStatus;
     r.reason = a.reason + QStringLiteral("（台账记录，") + a.checkedAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
                QStringLiteral("）");
@@ -70,21 +77,20 @@ engine::CheckResult AsRegistrationResult(const Answer& a) {
 }
 
 bool RecordWindowRegistration(const engine::CheckResult& r) {
-    if (r.end == engine::JobEnd::Stopped || r.ask != engine::Ask::Whois) return false;
+    const bool registry = r.ask == engine::Ask::Rdap || r.ask == engine::Ask::RegistryWhois;
+    if (r.end == engine::JobEnd::Stopped || (r.ask != engine::Ask::Whois && !registry)) return false;
     WindowLedger& s = State();
     if (!Open()) return false;
-    const cli::Verdict v = cli::RegistrationVerdict(r);
+    const Verdict v = RegistrationVerdict(r);
     Answer a;
     a.domain = LedgerKey(r.domain);
     a.check = QStringLiteral("registration");
     a.verdict = v.verdict;
     a.reason = v.reason;
-    a.source = QStringLiteral("operator");
+    a.source = registry ? QStringLiteral("registry") : QStringLiteral("operator");
     a.httpStatus = r.httpStatus;
-    a.values = QJsonObject{{QStringLiteral("registration_record"), r.registrationRecord},
-                           {QStringLiteral("host"), r.host},
-                           {QStringLiteral("elapsed_ms"), r.elapsedMs},
-                           {QStringLiteral("origin"), QStringLiteral("window")}};
+    a.values = RegistrationValues(r);
+    a.values.insert(QStringLiteral("origin"), QStringLiteral("window"));
     a.checkedAt = ds::clock().now();
     return s.ledger->record(a);
 }
