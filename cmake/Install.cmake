@@ -54,7 +54,9 @@ install(TARGETS dropscout RUNTIME DESTINATION bin)
 install(TARGETS dropscout_demo_services RUNTIME DESTINATION lib/dropscout)
 dropscout_man_page(dropscout "expired domain name assistant for domain investors")
 install(FILES ${PROJECT_SOURCE_DIR}/data/schema_sqlite.sql ${PROJECT_SOURCE_DIR}/data/schema_sqlserver.sql
-              ${PROJECT_SOURCE_DIR}/data/demo.ini
+              ${PROJECT_SOURCE_DIR}/data/rdap_dns.json ${PROJECT_SOURCE_DIR}/data/whois_servers.txt
+              ${PROJECT_SOURCE_DIR}/data/demo.ini ${PROJECT_SOURCE_DIR}/data/demo_rdap_dns.json
+              ${PROJECT_SOURCE_DIR}/data/demo_whois_servers.txt
         DESTINATION share/dropscout)
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/dropscout.desktop DESTINATION share/applications)
 foreach(size 48 128 256)

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 
+#include "app/demo_registry_pages.h"
 #include "startup/demo_setup.h"
 
 namespace ds::demo {
@@ -204,6 +205,10 @@ WhoisKind WhoisKindFor(const QString& domain) {
     if (InShare(domain, u"whois-trickle-282", kWhoisTricklePerMille)) return WhoisKind::Trickle;
     if (InShare(domain, u"whois-error-page-282", kWhoisErrorPagePerMille)) return WhoisKind::ErrorPage;
     if (InShare(domain, u"whois-query-limit-282", kWhoisQueryLimitPerMille)) return WhoisKind::QueryLimit;
+    return RegistryWhoisKindFor(domain);
+}
+
+WhoisKind RegistryWhoisKindFor(const QString& domain) {
     const std::uint64_t bucket = NameHash(domain, u"whois-page") % 100;
     if (bucket < 62) return WhoisKind::Registered;
     if (bucket < 92) return WhoisKind::Free;
@@ -388,6 +393,7 @@ QString HostileAnswersFor(const QString& domain) {
         }
     }
     if (BaiduSiteShowsRawText(domain)) words << QStringLiteral("baidu-site-raw-text");
+    if (RdapThrottlesFirstAsk(domain)) words << QStringLiteral("rdap-429-once");
     return words.join(u' ');
 }
 

@@ -36,6 +36,9 @@ inline constexpr int kWhoisQueryLimitPerMille = 20;
 inline constexpr int kWhoisTricklePerMille = 5;
 inline constexpr int kTrickleByteIntervalMs = 1000;
 WhoisKind WhoisKindFor(const QString& domain);
+// What the registry's own data says about the name (Registered, Free or NotAvailable), without the
+// hostile shares of the whois page in front of it; the demo's registry services answer by it.
+WhoisKind RegistryWhoisKindFor(const QString& domain);
 // The page of the kind (the trickled page is the registered one, for a client patient enough).
 QString WhoisPage(const QString& domain);
 ServiceAnswer WhoisAnswer(const QString& domain);
@@ -87,7 +90,7 @@ ServiceAnswer RelayServiceAnswer(const QString& script, const QString& domain);
 
 // The hostile answers the services give about the domain, as words separated by spaces ("whois-404",
 // "whois-query-limit", "whois-trickle", "baidu-site-429", "baidu-domain-captcha", "baidu-blocked",
-// "baidu-site-raw-text", ...); empty for a domain answered as usual. For finding such rows in a demo
+// "baidu-site-raw-text", "rdap-429-once", ...); empty for a domain answered as usual. For finding such rows in a demo
 // database (dropscout_demo_services --explain).
 QString HostileAnswersFor(const QString& domain);
 

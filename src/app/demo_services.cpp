@@ -2,12 +2,17 @@
 
 #include <httplib.h>
 
+#include <QDate>
 #include <chrono>
 #include <cstdio>
 #include <optional>
+#include <set>
 
 #include "app/demo_lookup_pages.h"
 #include "app/demo_pages.h"
+#include "app/demo_port43.h"
+#include "app/demo_registry_pages.h"
+#include "core/clock.h"
 #include "core/codepage.h"
 #include "db/connection.h"
 
@@ -160,6 +165,58 @@ void AddLookupServices(httplib::Server& s) {
     });
 }
 
+void SendRdap(httplib::Response& res, const RdapReply& reply) {
+    res.status = reply.status;
+    res.set_content(reply.body.constData(), static_cast<size_t>(reply.body.size()), kRdapContentType);
+}
+
+// The names the RDAP server has been asked about once already; a throttled name is answered from its
+// second request on.
+class FirstAsks {
+public:
+    bool firstTime(const QString& name) {
+        const std::lock_guard lock(mutex_);
+        return asked_.insert(name).second;
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<QString> asked_;
+};
+
+void AddRdap(httplib::Server& s) {
+    auto asks = std::make_shared<FirstAsks>();
+    s.Get(R"(/domain/([^/]+))", [asks](const httplib::Request& req, httplib::Response& res) {
+        const QString name = RegistryDomain(QString::fromUtf8(req.matches[1].str()));
+        if (RdapThrottlesFirstAsk(name) && asks->firstTime(name)) {
+            res.set_header("Retry-After", std::to_string(kRdapRetryAfterSeconds));
+            return SendRdap(res, RdapErrorReply(429, QStringLiteral("Too Many Requests"),
+                                                QStringLiteral("Query rate exceeded; try again in %1 seconds")
+                                                    .arg(kRdapRetryAfterSeconds)));
+        }
+        Pause(AnswerDelayMs(name, u"rdap"));
+        SendRdap(res, RdapDomainReply(name, ds::clock().today()));
+    });
+    // Registered after /domain/, which the server tries first.
+    s.Get(R"(.*)", [](const httplib::Request& req, httplib::Response& res) {
+        SendRdap(res, RdapErrorReply(404, QStringLiteral("Not Found"),
+                                     QStringLiteral("This server answers domain queries only, not ") +
+                                         QString::fromStdString(req.path)));
+    });
+}
+
+std::unique_ptr<Port43Server> NewWhois43(bool verbose) {
+    return std::make_unique<Port43Server>([verbose](const std::string& query) {
+        if (verbose) {
+            std::printf("43 %s\n", query.c_str());
+            std::fflush(stdout);
+        }
+        const QString name = RegistryDomain(QString::fromUtf8(query));
+        Pause(AnswerDelayMs(name, u"whois43"));
+        return CnnicWhoisText(name, ds::clock().today()).toStdString();
+    });
+}
+
 std::unique_ptr<httplib::Server> NewServer(bool verbose) {
     auto s = std::make_unique<httplib::Server>();
     // Requests come one after another from one program; a few threads per port leave room for a
@@ -221,12 +278,14 @@ DemoServices::DemoServices(const QString& databasePath, bool verbose) {
     AddRelay(at(Service::Relay2));
     AddPublicServices(at(Service::Public));
     AddLookupServices(at(Service::Public));
+    AddRdap(at(Service::Rdap));
+    whois43_ = NewWhois43(verbose);
 }
 
 DemoServices::~DemoServices() { stop(); }
 
 int DemoServices::bind(const std::string& host, const std::array<int, kServiceCount>& ports) {
-    for (int i = 0; i < kServiceCount; ++i) {
+    for (int i = 0; i < kHttpServiceCount; ++i) {
         httplib::Server& s = *servers_[static_cast<size_t>(i)];
         const int want = ports[static_cast<size_t>(i)];
         // As real web servers do on kept-alive connections (the checks reuse them).
@@ -235,6 +294,9 @@ int DemoServices::bind(const std::string& host, const std::array<int, kServiceCo
         if (got <= 0) return i;
         ports_[static_cast<size_t>(i)] = got;
     }
+    const auto whois43 = static_cast<size_t>(Service::Whois43);
+    if (!whois43_->bind(host, ports[whois43])) return int(whois43);
+    ports_[whois43] = whois43_->port();
     return -1;
 }
 
@@ -246,11 +308,14 @@ void DemoServices::start() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     for (const auto& s : servers_)
         while (!s->is_running() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    // Its socket already listens (bind); connections wait in the queue until the thread accepts them.
+    whois43_->start();
 }
 
 void DemoServices::stop() {
     gate_.close();
     for (auto& s : servers_) s->stop();
+    whois43_->stop();
     for (auto& t : threads_)
         if (t.joinable()) t.join();
 }

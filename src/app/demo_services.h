@@ -1,7 +1,7 @@
 #pragma once
-// The demo services as servers: one loopback HTTP server per service, answering with the pages of
-// demo_pages.h. dropscout_demo_services runs them on the ports the demo settings name; tests run them
-// on free ports.
+// The demo services as servers: one loopback server per service, HTTP answering with the pages of
+// demo_pages.h and the registry's RDAP answers, and a port-43 whois server playing CNNIC.
+// dropscout_demo_services runs them on the ports the demo settings name; tests run them on free ports.
 #include <QString>
 #include <QStringList>
 #include <array>
@@ -17,13 +17,18 @@ class Server;
 
 namespace ds::demo {
 
-enum class Service { Address, Whois, Checksum, Relay1, Relay2, Public };
-inline constexpr int kServiceCount = 6;
-// The ports the demo settings (database row and dropscout.ini written by the scripts) point at, in the
-// order of Service. The public port carries Baidu /s, Alexa /data/... and the toolbar /tbr, and for the
-// domain and IP window the search engine /search?q=ip:..., the own-address page /ib1, the location
-// pages /<address> and their flags /images/flags/<cc>.png.
-inline constexpr std::array<int, kServiceCount> kDemoPorts = {8731, 8732, 8740, 8741, 8742, 8743};
+class Port43Server;
+
+// Whois43, the only service not spoken over HTTP, comes last.
+enum class Service { Address, Whois, Checksum, Relay1, Relay2, Public, Rdap, Whois43 };
+inline constexpr int kServiceCount = 8;
+inline constexpr int kHttpServiceCount = kServiceCount - 1;
+// The ports the demo settings (database row, dropscout.ini and the demo's bootstrap and whois table)
+// point at, in the order of Service. The public port carries Baidu /s, Alexa /data/... and the toolbar
+// /tbr, and for the domain and IP window the search engine /search?q=ip:..., the own-address page /ib1,
+// the location pages /<address> and their flags /images/flags/<cc>.png. The RDAP port answers
+// /domain/<name>; the port-43 one answers a name per connection.
+inline constexpr std::array<int, kServiceCount> kDemoPorts = {8731, 8732, 8740, 8741, 8742, 8743, 8744, 8745};
 
 // Trickling answers wait on this between bytes. The server ends a chunked answer between two chunks
 // once it is stopped; closing the gate first makes that happen at once instead of after the next
@@ -66,8 +71,9 @@ public:
 
 private:
     TrickleGate gate_;
-    std::array<std::unique_ptr<httplib::Server>, kServiceCount> servers_;
-    std::array<std::thread, kServiceCount> threads_;
+    std::array<std::unique_ptr<httplib::Server>, kHttpServiceCount> servers_;
+    std::array<std::thread, kHttpServiceCount> threads_;
+    std::unique_ptr<Port43Server> whois43_;
     std::array<int, kServiceCount> ports_{};
 };
 

@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Loopback stand-ins for the whois, Baidu, Alexa, toolbar, checksum, relay, database-address, search "
-        "engine and location services, for the DropScout demo."));
+        "engine and location services, and for a domain registry's RDAP and port-43 whois servers, for the "
+        "DropScout demo."));
     parser.addHelpOption();
     const QCommandLineOption host(QStringLiteral("host"), QStringLiteral("Loopback address to listen on."),
                                   QStringLiteral("address"), QStringLiteral("127.0.0.1"));
@@ -145,9 +146,16 @@ int main(int argc, char** argv) {
         return 1;  // the servers already bound close with the process
     }
     services.start();
-    std::printf("dropscout_demo_services: listening on %s ports 8731 8732 8740 8741 8742 8743 for %lld s "
-                "(database %s)\n",
-                bindHost.c_str(), seconds, qPrintable(databasePath));
+    // The program that starts the services waits for "listening" in this line.
+    QStringList ports;
+    for (const int port : ds::demo::kDemoPorts) ports << QString::number(port);
+    std::printf("dropscout_demo_services: listening on %s ports %s for %lld s (database %s)\n", bindHost.c_str(),
+                qPrintable(ports.join(u' ')), seconds, qPrintable(databasePath));
+    const std::string urlHost = address.contains(u':') ? "[" + bindHost + "]" : bindHost;
+    std::printf("dropscout_demo_services: registry RDAP on http://%s:%d/domain/<name>, port-43 whois (CNNIC) on "
+                "%s port %d\n",
+                urlHost.c_str(), services.port(ds::demo::Service::Rdap), bindHost.c_str(),
+                services.port(ds::demo::Service::Whois43));
     std::fflush(stdout);
 
     WaitForEnd(endSignals, std::chrono::seconds(seconds));

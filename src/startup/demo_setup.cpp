@@ -66,13 +66,21 @@ constexpr const char* kServicesLifetimeSeconds = "86400";
 // How long the program waits for the services to listen before it opens its windows.
 constexpr int kServicesStartMs = 5000;
 
-}  // namespace
+// The files the demo's dropscout.ini names by relative path, which resolves beside it: copied from
+// the folder of the shipped template when missing, and like the settings left alone once there.
+void CopyDemoCompanions(const QString& folder, const QString& templatePath) {
+    const QDir shippedDir = QFileInfo(templatePath).absoluteDir();
+    for (const char* name : kDemoCompanionFiles) {
+        const QString target = QDir(folder).filePath(QString::fromLatin1(name));
+        if (QFileInfo::exists(target)) continue;
+        const QByteArray text = ReadAll(shippedDir.filePath(QString::fromLatin1(name)));
+        QSaveFile f(target);
+        if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit())
+            throw StartupError(QStringLiteral("cannot write %1: %2").arg(target, f.errorString()));
+    }
+}
 
-void PrepareDemoSettings(const QString& folder, const QString& templatePath) {
-    if (templatePath.isEmpty())
-        throw StartupError(QStringLiteral("the demo settings template (%1) is not installed")
-                               .arg(QString::fromLatin1(kDemoSettingsTemplate)));
-    const QByteArray shipped = ReadAll(templatePath);
+void WriteDemoSettings(const QString& folder, const QByteArray& shipped) {
     const QString target = QDir(folder).filePath(QStringLiteral("dropscout.ini"));
     QByteArray addition;
     if (QFileInfo::exists(target)) {
@@ -98,6 +106,16 @@ void PrepareDemoSettings(const QString& folder, const QString& templatePath) {
     QSaveFile f(target);
     if (!f.open(QIODevice::WriteOnly) || f.write(shipped) != shipped.size() || !f.commit())
         throw StartupError(QStringLiteral("cannot write %1: %2").arg(target, f.errorString()));
+}
+
+}  // namespace
+
+void PrepareDemoSettings(const QString& folder, const QString& templatePath) {
+    if (templatePath.isEmpty())
+        throw StartupError(QStringLiteral("the demo settings template (%1) is not installed")
+                               .arg(QString::fromLatin1(kDemoSettingsTemplate)));
+    WriteDemoSettings(folder, ReadAll(templatePath));
+    CopyDemoCompanions(folder, templatePath);
 }
 
 DemoServicesSession::~DemoServicesSession() { stop(); }

@@ -20,10 +20,15 @@ void PrepareDemoFolder(const QString& folder, const QDate& today);
 // The shipped template of the demo's dropscout.ini (a data file, see core/install_paths.h).
 inline constexpr const char* kDemoSettingsTemplate = "demo.ini";
 
+// Shipped beside the template and named by it: the registry route's bootstrap and whois table, which
+// send the demo's names to its RDAP and port-43 servers on loopback.
+inline constexpr const char* kDemoCompanionFiles[] = {"demo_rdap_dns.json", "demo_whois_servers.txt"};
+
 // Writes `folder`/dropscout.ini from the template when there is none. One the user has edited is left
 // alone, but one from an older demo gains the keys it lacks, as long as it has no [sections] (after
-// which an appended key would land in the last one). Throws StartupError when the template cannot be
-// read or the file cannot be written.
+// which an appended key would land in the last one). The companion files are copied into `folder` from
+// the template's folder unless there already. Throws StartupError when a shipped file cannot be read or
+// a file cannot be written.
 void PrepareDemoSettings(const QString& folder, const QString& templatePath);
 
 // The demo services (dropscout_demo_services) for one session of the program: start() writes the

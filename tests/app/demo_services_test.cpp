@@ -3,7 +3,15 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <atomic>
 #include <chrono>
 #include <future>
@@ -12,7 +20,10 @@
 
 #include "app/demo_lookup_pages.h"
 #include "app/demo_pages.h"
+#include "app/demo_port43.h"
+#include "app/demo_registry_pages.h"
 #include "app/demo_services.h"
+#include "core/clock.h"
 #include "core/codepage.h"
 #include "db/connection.h"
 #include "db/demo_data.h"
@@ -42,7 +53,7 @@ class DemoServicesTest : public testing::Test {
 protected:
     void SetUp() override {
         services_ = new DemoServices(u"/tmp/demo.db"_s, false);
-        ASSERT_EQ(services_->bind("127.0.0.1", {0, 0, 0, 0, 0, 0}), -1);
+        ASSERT_EQ(services_->bind("127.0.0.1", std::array<int, kServiceCount>{}), -1);
         services_->start();
     }
     void TearDown() override { delete services_; }
@@ -199,6 +210,183 @@ TEST_F(DemoServicesTest, LookupPagesAnswerOnThePublicPort) {
     }
 }
 
+// Connects to a port-43 server on loopback, sends `line` and reads until the server closes or
+// `timeoutMs` passes without a byte; `closed` tells which.
+std::string AskPort43(int port, const std::string& line, int timeoutMs, bool* closed = nullptr) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(uint16_t(port));
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const timeval wait{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    std::string answer;
+    bool ended = false;
+    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
+        send(fd, line.data(), line.size(), MSG_NOSIGNAL) == ssize_t(line.size())) {
+        char buffer[1024];
+        ssize_t n;
+        while ((n = recv(fd, buffer, sizeof buffer, 0)) > 0) answer.append(buffer, size_t(n));
+        ended = n == 0;
+    }
+    close(fd);
+    if (closed) *closed = ended;
+    return answer;
+}
+
+std::string RegistryName(RegistryKind kind, const char* tld = ".com") {
+    for (int i = 0; i < 100000; ++i) {
+        const QString name = QStringLiteral("probe%1").arg(i) + QLatin1String(tld);
+        if (RegistryKindFor(name) == kind && !RdapThrottlesFirstAsk(name)) return name.toStdString();
+    }
+    ADD_FAILURE() << "no probe name found";
+    return {};
+}
+
+QJsonObject JsonOf(const httplib::Result& r) { return QJsonDocument::fromJson(QByteArray::fromStdString(r->body)).object(); }
+
+QStringList Strings(const QJsonValue& v) {
+    QStringList out;
+    for (const QJsonValue& s : v.toArray()) out << s.toString();
+    return out;
+}
+
+QDate EventDay(const QJsonObject& domain, const QString& action) {
+    for (const QJsonValue& e : domain[u"events"_s].toArray())
+        if (e[u"eventAction"_s].toString() == action)
+            return QDate::fromString(e[u"eventDate"_s].toString().left(10), Qt::ISODate);
+    return {};
+}
+
+TEST_F(DemoServicesTest, RdapAnswersEachVerdictAsAnRdapDocument) {
+    const QDate today = ds::clock().today();
+    const struct {
+        RegistryKind kind;
+        int status;
+        const char* statusWord;
+    } cases[] = {{RegistryKind::Available, 404, ""},
+                 {RegistryKind::Active, 200, ""},
+                 {RegistryKind::Redemption, 200, "redemption period"},
+                 {RegistryKind::PendingDelete, 200, "pending delete"},
+                 {RegistryKind::Reserved, 200, "reserved"}};
+    for (const auto& c : cases) {
+        const std::string name = RegistryName(c.kind);
+        SCOPED_TRACE(name);
+        auto r = client(Service::Rdap).Get("/domain/" + name, {{"Accept", "application/rdap+json"}});
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, c.status);
+        EXPECT_EQ(r->get_header_value("Content-Type"), kRdapContentType);
+        const QJsonObject o = JsonOf(r);
+        ASSERT_FALSE(o.isEmpty()) << r->body;
+        EXPECT_TRUE(Strings(o[u"rdapConformance"_s]).contains(u"rdap_level_0"_s));
+        if (c.status == 404) {
+            EXPECT_EQ(o[u"errorCode"_s].toInt(), 404);
+            continue;
+        }
+        EXPECT_EQ(o[u"objectClassName"_s].toString().toStdString(), "domain");
+        EXPECT_EQ(o[u"ldhName"_s].toString().toStdString(), name);
+        const QStringList status = Strings(o[u"status"_s]);
+        if (*c.statusWord) {
+            EXPECT_TRUE(status.contains(QLatin1String(c.statusWord))) << status.join(u',').toStdString();
+        }
+        if (c.kind == RegistryKind::Reserved) continue;
+        const QJsonObject registrar = o[u"entities"_s][0].toObject();
+        EXPECT_EQ(Strings(registrar[u"roles"_s]), QStringList{u"registrar"_s});
+        EXPECT_EQ(registrar[u"vcardArray"_s][1][1][3].toString(), u"演示注册商 Demo Registrar"_s);
+        const QDate expires = EventDay(o, u"expiration"_s);
+        EXPECT_EQ(expires > today, c.kind == RegistryKind::Active);
+        if (c.kind == RegistryKind::PendingDelete) {
+            const QDate deletion = EventDay(o, u"deletion"_s);
+            EXPECT_GT(deletion, today);
+            EXPECT_LE(deletion, today.addDays(7));
+        }
+    }
+
+    // The route asks for A-labels; the demo database holds the Unicode name, which decides the verdict.
+    // A name whose two spellings would hash to different verdicts shows which one was used.
+    auto isFree = [](const QString& d) { return RegistryKindFor(d) == RegistryKind::Available; };
+    QString idn, ace;
+    for (int i = 0; idn.isEmpty() && i < 1000; ++i) {
+        const QString name = u"测试"_s + QString::number(i) + u".com"_s;
+        ace = QString::fromLatin1(QUrl::toAce(name));
+        if (isFree(name) != isFree(ace) && !RdapThrottlesFirstAsk(name)) idn = name;
+    }
+    auto r = client(Service::Rdap).Get("/domain/" + ace.toStdString());
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, isFree(idn) ? 404 : 200) << qPrintable(idn);
+    if (r->status == 200) {
+        EXPECT_EQ(JsonOf(r)[u"unicodeName"_s].toString(), idn);
+    }
+
+    r = client(Service::Rdap).Get("/help");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 404);
+    EXPECT_EQ(JsonOf(r)[u"errorCode"_s].toInt(), 404);
+}
+
+TEST_F(DemoServicesTest, RdapThrottlesANameOnceAndThenAnswers) {
+    const std::string name = ProbeName([](const QString& d) { return RdapThrottlesFirstAsk(d); });
+    auto first = client(Service::Rdap).Get("/domain/" + name);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->status, 429);
+    EXPECT_EQ(first->get_header_value("Retry-After"), std::to_string(kRdapRetryAfterSeconds));
+    EXPECT_EQ(JsonOf(first)[u"errorCode"_s].toInt(), 429);
+    const int answered = RegistryKindFor(QString::fromStdString(name)) == RegistryKind::Available ? 404 : 200;
+    for (int again = 0; again < 2; ++again) {
+        auto r = client(Service::Rdap).Get("/domain/" + name);
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->status, answered);
+    }
+}
+
+TEST_F(DemoServicesTest, Port43WhoisAnswersLikeCnnic) {
+    const int port = services_->port(Service::Whois43);
+    bool closed = false;
+    EXPECT_EQ(AskPort43(port, RegistryName(RegistryKind::Available, ".cn") + "\r\n", 10000, &closed),
+              "No matching record.\n");
+    EXPECT_TRUE(closed);
+    const std::string redemption = AskPort43(port, RegistryName(RegistryKind::Redemption, ".com.cn") + "\r\n", 10000);
+    EXPECT_NE(redemption.find("Domain Status: redemptionPeriod\n"), std::string::npos) << redemption;
+    EXPECT_NE(redemption.find("Sponsoring Registrar: "), std::string::npos);
+    EXPECT_NE(AskPort43(port, RegistryName(RegistryKind::Reserved, ".cn") + "\r\n", 10000).find("reserved"),
+              std::string::npos);
+}
+
+TEST(Port43Server, AnswersOneLineTricklesAndStopsQuicklyWhenHeldOpen) {
+    Port43Server echo([](const std::string& q) { return "query=" + q + "\n"; }, {.trickleMs = 30});
+    ASSERT_TRUE(echo.bind("127.0.0.1", 0));
+    echo.start();
+    bool closed = false;
+    const auto asked = std::chrono::steady_clock::now();
+    EXPECT_EQ(AskPort43(echo.port(), "a.cn\r\nignored", 5000, &closed), "query=a.cn\n");
+    EXPECT_GE(std::chrono::steady_clock::now() - asked, 300ms);  // 12 bytes, 30 ms apart
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(echo.queries(), 1);
+
+    auto silent = std::make_unique<Port43Server>([](const std::string&) { return std::string("never sent"); },
+                                                 Port43Server::Options{.neverAnswer = true});
+    ASSERT_TRUE(silent->bind("127.0.0.1", 0));
+    silent->start();
+    std::promise<std::pair<std::string, bool>> heard;
+    std::thread holder([&heard, port = silent->port()] {
+        bool ended = false;
+        std::string got = AskPort43(port, "b.cn\r\n", 15000, &ended);
+        heard.set_value({got, ended});
+    });
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (silent->queries() == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    std::this_thread::sleep_for(200ms);
+    const auto stopping = std::chrono::steady_clock::now();
+    silent->stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, 2s);
+    auto result = heard.get_future();
+    ASSERT_EQ(result.wait_for(5s), std::future_status::ready);
+    const auto [got, ended] = result.get();
+    EXPECT_EQ(got, "");
+    EXPECT_TRUE(ended) << "the held connection is closed by stop()";
+    holder.join();
+}
+
 // The rows a user meets first: the default filed search (ldomainreg) and expired search (ldomainhis),
 // in the order the program shows them, on the database the demo creates.
 class DemoDatabaseRows : public testing::Test {
@@ -238,6 +426,7 @@ TEST_F(DemoDatabaseRows, FirstPagesShowTheHostileAnswersAndNoTrickle) {
         const std::vector<Row> rows = FirstRows(table, 200);
         ASSERT_EQ(rows.size(), 200u);
         int errorPages = 0, limits = 0, throttled = 0, captchas = 0, blocked = 0, raw = 0, trickles = 0;
+        int rdapThrottled = 0;
         for (int i = 0; i < 200; ++i) {
             const Row& r = rows[size_t(i)];
             const WhoisKind kind = WhoisKindFor(r.domain);
@@ -247,6 +436,8 @@ TEST_F(DemoDatabaseRows, FirstPagesShowTheHostileAnswersAndNoTrickle) {
             errorPages += r.visited && kind == WhoisKind::ErrorPage;
             limits += r.visited && kind == WhoisKind::QueryLimit;
             blocked += BaiduBlocked(r.domain);
+            // the demo asks the RDAP server about every TLD but .cn
+            rdapThrottled += r.visited && !r.domain.endsWith(u".cn") && RdapThrottlesFirstAsk(r.domain);
             raw += BaiduSiteShowsRawText(r.domain);
             // grid rows 1, 3, 5, ... ask the direct service first
             if (i % 2 == 0 && !BaiduBlocked(r.domain))
@@ -260,6 +451,7 @@ TEST_F(DemoDatabaseRows, FirstPagesShowTheHostileAnswersAndNoTrickle) {
         EXPECT_GT(captchas, 0);
         EXPECT_GT(blocked, 0);
         EXPECT_GT(raw, 0);
+        EXPECT_GT(rdapThrottled, 0);
         EXPECT_LE(trickles, 2);
         if (table == u"ldomainreg") {
             EXPECT_GT(errorPages, 0);

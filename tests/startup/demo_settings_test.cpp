@@ -39,9 +39,20 @@ TEST(DemoSettings, AFreshFolderGetsTheTemplateAndAnOlderDemoGainsOnlyTheKeysItLa
     EXPECT_EQ(fresh.value(QStringLiteral("AddressServiceUrl")).toString(), QStringLiteral("http://127.0.0.1:8731"));
     EXPECT_EQ(fresh.value(QStringLiteral("HostsFile")).toString(), QStringLiteral("hosts.txt"));
 
+    // The files its relative paths name come beside it; one the user has edited stays as it is.
+    for (const char* name : kDemoCompanionFiles) {
+        const QString copied = folder.filePath(QString::fromLatin1(name));
+        EXPECT_EQ(Read(copied), Read(QStringLiteral(DROPSCOUT_DATA_DIR "/") + QString::fromLatin1(name))) << name;
+        EXPECT_TRUE(fresh.value(QStringLiteral("RdapBootstrap")).toString() == QLatin1String(name) ||
+                    fresh.value(QStringLiteral("WhoisServers")).toString() == QLatin1String(name));
+    }
+    const QString whois = folder.filePath(QStringLiteral("demo_whois_servers.txt"));
+    Write(whois, "cn 127.0.0.1:9999\n");
+
     // Running again changes nothing.
     PrepareDemoSettings(folder.path(), kTemplate);
     EXPECT_EQ(Read(ini), Read(kTemplate));
+    EXPECT_EQ(Read(whois), "cn 127.0.0.1:9999\n");
 
     // An older demo's file without a final line end: the user's values stay, the missing keys follow.
     Write(ini, "BaiduUrl=http://127.0.0.1:9999\nTotalTimeoutMs=5000");
