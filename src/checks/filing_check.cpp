@@ -7,6 +7,8 @@
 #include "checks/filing_rules.h"
 #include "checks/engine/check_engine.h"
 #include "checks/install.h"
+#include "checks/ledger/window_ledger.h"
+#include "checks/verdict.h"
 #include "checks/window_run.h"
 #include "core/reentry_guard.h"
 #include "db/shared_objects.h"
@@ -91,6 +93,9 @@ QString RunRows(search::Fdomain& form, ui::BusyStrip* strip, FilingTally& tally)
         }
         const Row& r = rows[result.key];
         run.showProgress(++done, total);
+        if (!r.key.isEmpty())
+            ledger::RecordWindowAnswer(r.cell, QStringLiteral("filing"), QStringLiteral("ok"), result.reason,
+                                       QStringLiteral("database"), 0, FilingValues(result.values));
         if (r.key.isEmpty() || !grid || r.row >= grid->rows() || grid->cellText(r.row, col::Domain) != r.cell)
             return;
         if (result.values.isEmpty()) {

@@ -1,6 +1,7 @@
 #include "checks/metrics_check.h"
 
 #include <QCoreApplication>
+#include <QJsonObject>
 #include <QListWidget>
 #include <QPointer>
 #include <algorithm>
@@ -8,6 +9,7 @@
 
 #include "checks/engine/check_engine.h"
 #include "checks/install.h"
+#include "checks/ledger/window_ledger.h"
 #include "checks/metrics_rules.h"
 #include "checks/window_run.h"
 #include "core/clock.h"
@@ -98,6 +100,7 @@ private:
                 ++count;
             }
             itemsLeft_.push_back(count);
+            rowAnswers_.emplace_back();
             if (count == 0) ++rowsDone_;
             for (int i = 0; i < count; ++i) rowSlot_.push_back(static_cast<int>(itemsLeft_.size()) - 1);
         }
@@ -117,6 +120,7 @@ private:
         if (!rowShows(item)) return finishItem(index);
         if (item.metric == Metric::PageRank && IsInternationalName(item.domain)) {
             writeValue(item, QString::fromUtf16(kInternationalPageRank), QStringLiteral("international name, no PageRank"));
+            note(item, QString::fromUtf16(kInternationalPageRank), {}, 0);
             return finishItem(index);
         }
         ++active_;
@@ -158,12 +162,15 @@ private:
         if (!rowShows(item)) return endActive(index);
         if (r.answered()) {
             writeValue(item, r.value, r.reason);
+            note(item, r.value, r.reason, r.httpStatus);
             return endActive(index);
         }
         // Every attempt failed (or the stop came first): the value the row had is still the best known
         // one, and 0 or the no-rank stand-in would pass for a measurement.
         if (stopped || item.retries > kMaxRetries) {
-            markNotMeasured(item, r.end == engine::JobEnd::Stopped ? QStringLiteral("stopped") : r.reason);
+            const QString why = r.end == engine::JobEnd::Stopped ? QStringLiteral("stopped") : r.reason;
+            markNotMeasured(item, why);
+            note(item, QString(), why, r.httpStatus);
             return endActive(index);
         }
         ++proxyIndex_;
@@ -182,8 +189,40 @@ private:
     }
 
     void finishItem(size_t index) {
-        if (--itemsLeft_[rowSlot_[index]] == 0) ++rowsDone_;
+        const int slot = rowSlot_[index];
+        if (--itemsLeft_[slot] == 0) {
+            ++rowsDone_;
+            keepRow(items_[index].domain, rowAnswers_[slot]);
+        }
         showProgress();
+    }
+
+    // What one row's metrics came to, kept in the ledger as dropscout-cli keeps its answers.
+    struct RowAnswer {
+        QJsonObject values;
+        QStringList reasons;
+        bool unknown = false, stopped = false;
+        int httpStatus = 0;
+    };
+    void note(const Item& item, const QString& value, const QString& reason, int httpStatus) {
+        RowAnswer& a = rowAnswers_[rowSlot_[size_t(&item - items_.data())]];
+        const QString key = MetricKey(item.metric);
+        if (value.isNull()) {
+            a.values.insert(key, QJsonValue::Null);
+            a.unknown = true;
+            a.reasons << key + u": " + reason;
+            a.stopped = a.stopped || reason == u"stopped";
+        } else {
+            a.values.insert(key, value);
+        }
+        if (httpStatus > 0) a.httpStatus = httpStatus;
+    }
+    static void keepRow(const QString& domain, const RowAnswer& a) {
+        // A stopped row is no answer, and a row replaced before it was asked has none.
+        if (a.stopped || a.values.isEmpty()) return;
+        ledger::RecordWindowAnswer(domain, QStringLiteral("metrics"), a.unknown ? QStringLiteral("unknown") : QStringLiteral("ok"),
+                                   a.reasons.isEmpty() ? QStringLiteral("measured") : a.reasons.join(QStringLiteral("; ")),
+                                   QStringLiteral("services"), a.httpStatus, a.values);
     }
 
     void showProgress() {
@@ -252,6 +291,7 @@ private:
     std::vector<Item> items_;
     std::vector<int> rowSlot_;    // per item: its row's place in itemsLeft_
     std::vector<int> itemsLeft_;  // per picked row: metrics not finished yet
+    std::vector<RowAnswer> rowAnswers_;  // per picked row: what its metrics came to
     size_t next_ = 0;
     int active_ = 0;
     int rowsTotal_ = 0, rowsDone_ = 0;

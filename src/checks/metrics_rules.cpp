@@ -184,6 +184,16 @@ QString MetricValue(Metric m, const QString& answer) {
     return QStringLiteral("0");
 }
 
+QString MetricKey(Metric m) {
+    switch (m) {
+    case Metric::BaiduSite: return QStringLiteral("baidu_links");
+    case Metric::BaiduDomain: return QStringLiteral("baidu_indexed");
+    case Metric::Alexa: return QStringLiteral("alexa");
+    case Metric::PageRank: return QStringLiteral("pagerank");
+    }
+    return {};
+}
+
 bool IsInternationalName(const QString& domain) {
     if (domain.isEmpty()) return false;
     const QString label = Before(domain, QStringLiteral("."));

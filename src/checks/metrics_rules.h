@@ -70,6 +70,10 @@ inline constexpr unsigned kNotMeasuredColor = 0x808080;
 // A domain is international when the first or the last character of its first label, or its last
 // character, is not ASCII. Such names get "0" for PageRank without any request.
 bool IsInternationalName(const QString& domain);
+
+// The name of a metric's value in the ledger and in dropscout-cli's output: baidu_links (百度外链,
+// lbaidusite), baidu_indexed (百度收录, lbaidudomain), alexa, pagerank.
+QString MetricKey(Metric m);
 // What an international name gets in the PageRank column.
 inline constexpr char16_t kInternationalPageRank[] = u"0";
 

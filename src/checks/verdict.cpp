@@ -101,6 +101,17 @@ std::optional<registry::RegistryAnswer> RegistryFactsOf(const QJsonObject& v, co
     return a;
 }
 
+QJsonObject FilingValues(const QStringList& v) {
+    QJsonObject values{{QStringLiteral("filed"), !v.isEmpty()}};
+    if (v.size() == 4) {
+        values.insert(QStringLiteral("number"), v[0]);
+        values.insert(QStringLiteral("holder_kind"), v[1]);
+        values.insert(QStringLiteral("date"), v[2]);
+        values.insert(QStringLiteral("site_name"), v[3]);
+    }
+    return values;
+}
+
 namespace {
 
 QString VerdictWords(registry::Verdict v) {

@@ -39,6 +39,10 @@ QJsonObject RegistrationValues(const engine::CheckResult& result);
 // The registry's facts back from a ledger row's values (nothing when the row has none).
 std::optional<registry::RegistryAnswer> RegistryFactsOf(const QJsonObject& values, const QString& verdict);
 
+// A filing lookup's answer as the ledger and dropscout-cli keep it: {"filed":…} and, for a record, its
+// number, holder kind, date and site name.
+QJsonObject FilingValues(const QStringList& record);
+
 // The status cell's tooltip: a registry's answer gives its verdict, who answered, the HTTP status, the
 // statuses, registrar and dates, and why; the operator's page its reason. Both end with `at`.
 QString RegistrationTip(const engine::CheckResult& result, const QDateTime& at);

@@ -149,17 +149,6 @@ checks::engine::Ask MetricAsk(checks::Metric m) {
     return checks::engine::Ask::BaiduSite;
 }
 
-// The names of the values: 百度外链 (lbaidusite), 百度收录 (lbaidudomain), ALEXA, PR值.
-QString MetricName(checks::Metric m) {
-    switch (m) {
-    case checks::Metric::BaiduSite: return QStringLiteral("baidu_links");
-    case checks::Metric::BaiduDomain: return QStringLiteral("baidu_indexed");
-    case checks::Metric::Alexa: return QStringLiteral("alexa");
-    case checks::Metric::PageRank: return QStringLiteral("pagerank");
-    }
-    return {};
-}
-
 int ColumnAt(const db::ResultTable& t, const char* name) {
     for (int i = 0; i < t.columns.size(); ++i)
         if (t.columns[i].compare(QLatin1StringView(name), Qt::CaseInsensitive) == 0) return i;
@@ -503,7 +492,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
                 g.checksum = r.answered() ? r.value : QString();
                 return submitFor(i, 3, true);
             }
-            const QString name = MetricName(checks::kMetricOrder[size_t(slot)]);
+            const QString name = checks::MetricKey(checks::kMetricOrder[size_t(slot)]);
             if (r.answered()) {
                 g.values.insert(name, r.value);
             } else {
@@ -518,13 +507,7 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
         // Filing: the record's four fields, or none when the domain has no filing.
         if (r.answered()) {
             const QStringList v = r.values;
-            g.values = QJsonObject{{QStringLiteral("filed"), !v.isEmpty()}};
-            if (v.size() == 4) {
-                g.values.insert(QStringLiteral("number"), v[0]);
-                g.values.insert(QStringLiteral("holder_kind"), v[1]);
-                g.values.insert(QStringLiteral("date"), v[2]);
-                g.values.insert(QStringLiteral("site_name"), v[3]);
-            }
+            g.values = checks::FilingValues(v);
             g.reasons << (v.isEmpty() ? QStringLiteral("no filing record") : QStringLiteral("filing record found"));
         } else {
             g.verdict = QStringLiteral("unknown");

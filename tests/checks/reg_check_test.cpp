@@ -431,10 +431,11 @@ TEST_F(RegWriteBackTest, TheRegistryRouteShowsEachVerdictAndWritesBackOnARecordO
                         "application/rdap+json");
     });
     rdap.start();
-    demo::Port43Server whois43;
-    whois43.start([](const std::string& name) {
+    demo::Port43Server whois43([](const std::string& name) {
         return "Domain Name: " + name + "\r\nDomain Status: redemptionPeriod\r\nSponsoring Registrar: 某某网络\r\n";
     });
+    ASSERT_TRUE(whois43.bind("127.0.0.1", 0));
+    whois43.start();
     QFile bootstrap(cwd_.file(u"dns.json"_qs)), servers(cwd_.file(u"whois.txt"_qs));
     ASSERT_TRUE(bootstrap.open(QIODevice::WriteOnly) && servers.open(QIODevice::WriteOnly));
     bootstrap.write(R"({"version":"1.0","services":[[["com"],[")" + rdap.url(u"/"_qs).toUtf8() + R"("]]]})");

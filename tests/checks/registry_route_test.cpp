@@ -95,11 +95,8 @@ struct Registries {
             }
         });
         rdap.start();
-        whois.start([](const std::string& query) -> std::string {
-            if (query == "free.cn") return "No matching record.\r\n";
-            return "Domain Name: " + query + "\r\nDomain Status: redemptionPeriod\r\n"
-                   "Sponsoring Registrar: 某某网络\r\nRegistration Time: 2003-03-17 12:20:05\r\n";
-        });
+        whois.bind("127.0.0.1", 0);
+        whois.start();
         directory = SmallDirectory(rdap.url(u"/rdap/"_qs));
         directory.whois.insert(QStringLiteral("cn"), WhoisServer{QStringLiteral("127.0.0.1"), whois.port()});
     }
@@ -120,7 +117,11 @@ struct Registries {
     }
 
     test::LoopbackServer<> rdap;
-    demo::Port43Server whois;
+    demo::Port43Server whois{[](const std::string& query) -> std::string {
+        if (query == "free.cn") return "No matching record.\r\n";
+        return "Domain Name: " + query + "\r\nDomain Status: redemptionPeriod\r\n"
+               "Sponsoring Registrar: 某某网络\r\nRegistration Time: 2003-03-17 12:20:05\r\n";
+    }};
     RegistryDirectory directory;
     std::atomic<int> asked{0}, busyAsked{0};
 };
@@ -156,9 +157,10 @@ TEST(RegistryRoute, TheEngineAsksRdapAndPort43AndEachAnswerHasItsVerdict) {
 }
 
 TEST(RegistryRoute, APort43ServerThatNeverClosesEndsAsUnknownWithinTheLimit) {
-    demo::Port43Server silent;
-    silent.setNeverClose(true);
-    silent.start([](const std::string&) { return std::string("Domain Name: x.cn\r\n"); });
+    demo::Port43Server silent([](const std::string&) { return std::string("Domain Name: x.cn\r\n"); },
+                              demo::Port43Server::Options{.neverAnswer = true});
+    ASSERT_TRUE(silent.bind("127.0.0.1", 0));
+    silent.start();
     RegistryDirectory d;
     d.whois.insert(QStringLiteral("cn"), WhoisServer{QStringLiteral("127.0.0.1"), silent.port()});
     test::ConfigScope scope;

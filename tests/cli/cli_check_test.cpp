@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+
+#include "app/demo_port43.h"
 #include <QTemporaryDir>
 #include <atomic>
 #include <map>
@@ -158,8 +160,8 @@ TEST_F(CliCheckTest, PrintsOneLinePerDomainAndSendsNothingForWhatIsNoDomain) {
             EXPECT_TRUE(o.value(QStringLiteral("http_status")).isNull());
         }
     EXPECT_EQ(notDomains, 4);
-    // Duplicates asked once; nothing else reached the service.
-    EXPECT_EQ(whois_.counts(), (std::map<std::string, int>{{"onefree.com", 1}, {"taken.com", 1}, {"limit.com", 1}}));
+    // Duplicates asked once (the query-limit page, no answer, once more); nothing else reached the service.
+    EXPECT_EQ(whois_.counts(), (std::map<std::string, int>{{"onefree.com", 1}, {"taken.com", 1}, {"limit.com", 2}}));
     EXPECT_TRUE(r.err.contains("7 asked, 1 available, 5 unknown, 0 not saved")) << r.err.toStdString();
 }
 
@@ -287,8 +289,7 @@ TEST_F(CliCheckTest, UsageAndConfigurationErrors) {
         {{"--nope", "check"}, 2, "unknown option"},
         {{"frobnicate"}, 2, "unknown command"},
         {{"check", "whois"}, 2, "unknown check"},
-        {{"check", "registration", "--source", "registry", "--whois-url", "http://127.0.0.1:1/"}, 2,
-         "registry source not available in this build"},
+        {{"check", "registration", "--source", "whois"}, 2, "unknown source"},
         {{"check", "registration", "--concurrency", "0", "--whois-url", "http://127.0.0.1:1/"}, 2, "--concurrency"},
         {{"check", "registration", "--whois-url", "ftp://x/"}, 2, "not an http(s) address"},
         {{"--db", "missing.db", "check", "registration"}, 3, "does not exist"},
@@ -460,6 +461,67 @@ TEST_F(CliCheckTest, WriteBackMarksOnlyPastRowsOfNamesShownRegistered) {
     // Only a page with a registration record, and only rows whose deletion date has passed.
     EXPECT_EQ(registeredFlags(), QStringLiteral("taken=0 later=1 onefree=1 limit=1 taken=0"));
     EXPECT_TRUE(r.err.contains("2 rows marked registered again")) << r.err.toStdString();
+}
+
+}  // namespace
+}  // namespace ds::cli
+
+namespace ds::cli {
+namespace {
+
+// --source registry: RDAP for .com, port-43 whois for .cn, from the files dropscout.ini names; no
+// database and no whois page needed.
+TEST_F(CliCheckTest, TheRegistrySourceGivesEachVerdictWithItsFacts) {
+    test::LoopbackServer<> rdap;
+    rdap.server.Get(R"(/domain/(.+))", [](const httplib::Request& req, httplib::Response& res) {
+        const std::string name = req.matches[1];
+        if (name == "free.com") {
+            res.status = 404;
+            return res.set_content(R"({"errorCode":404})", "application/rdap+json");
+        }
+        res.set_content(R"({"objectClassName":"domain","ldhName":")" + name + R"(","status":["pending delete"],)"
+                        R"("events":[{"eventAction":"deletion","eventDate":"2026-12-14T00:00:00Z"}]})",
+                        "application/rdap+json");
+    });
+    rdap.start();
+    demo::Port43Server whois43([](const std::string& q) {
+        return q == "free.cn" ? std::string("No matching record.\r\n")
+                              : "Domain Name: " + q + "\r\nSponsoring Registrar: X\r\nDomain Status: ok\r\n";
+    });
+    ASSERT_TRUE(whois43.bind("127.0.0.1", 0));
+    whois43.start();
+    QFile dns(path(QStringLiteral("dns.json"))), servers(path(QStringLiteral("whois.txt")));
+    ASSERT_TRUE(dns.open(QIODevice::WriteOnly) && servers.open(QIODevice::WriteOnly));
+    dns.write(R"({"version":"1.0","services":[[["com"],[")" + rdap.url(QStringLiteral("/")).toUtf8() + R"("]]]})");
+    servers.write("cn 127.0.0.1:" + QByteArray::number(whois43.port()) + "\n");
+    dns.close();
+    servers.close();
+    QFile ini(path(QStringLiteral("dropscout.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write("RdapBootstrap=dns.json\nWhoisServers=whois.txt\n");
+    ini.close();
+
+    const CliRun r = run({QStringLiteral("--ledger"), ledger(), QStringLiteral("check"), QStringLiteral("registration"),
+                          QStringLiteral("--source"), QStringLiteral("registry"), QStringLiteral("-")},
+                         "free.com\nwww.dropping.com\nfree.cn\ntaken.com.cn\nx.zz\ncom\n");
+    EXPECT_EQ(r.exit, 1) << r.err.toStdString();  // x.zz and com are unknown
+    const auto verdict = [&](const char* d) { return r.of(QString::fromLatin1(d)).value(QStringLiteral("verdict")).toString(); };
+    EXPECT_EQ(verdict("free.com"), QStringLiteral("available"));
+    EXPECT_EQ(verdict("www.dropping.com"), QStringLiteral("pending-delete"));
+    EXPECT_EQ(verdict("free.cn"), QStringLiteral("available"));
+    EXPECT_EQ(verdict("taken.com.cn"), QStringLiteral("registered"));
+    EXPECT_EQ(verdict("x.zz"), QStringLiteral("unknown"));
+    EXPECT_EQ(r.of(QStringLiteral("x.zz")).value(QStringLiteral("reason")).toString(), QStringLiteral("no registry service for .zz"));
+    const QJsonObject dropping = r.of(QStringLiteral("www.dropping.com"));
+    EXPECT_EQ(dropping.value(QStringLiteral("source")).toString(), QStringLiteral("registry"));
+    EXPECT_EQ(dropping.value(QStringLiteral("http_status")).toInt(), 200);
+    EXPECT_TRUE(r.err.contains("6 asked, 2 available, 2 unknown, 0 not saved")) << r.err.toStdString();
+    // The ledger keeps the facts, so the window can show them for a cached answer.
+    checks::ledger::Ledger l;
+    ASSERT_TRUE(l.open(ledger()));
+    for (const checks::ledger::Answer& a : l.answersSince({}))
+        if (a.domain == u"www.dropping.com")
+            EXPECT_EQ(a.values.value(QStringLiteral("deleted")).toString(), QStringLiteral("2026-12-14T00:00:00Z"));
 }
 
 }  // namespace

@@ -96,3 +96,24 @@ bool RecordWindowRegistration(const engine::CheckResult& r) {
 }
 
 }  // namespace ds::checks::ledger
+
+namespace ds::checks::ledger {
+
+bool RecordWindowAnswer(const QString& domain, const QString& check, const QString& verdict, const QString& reason,
+                        const QString& source, int httpStatus, const QJsonObject& values) {
+    Ledger* l = Open();
+    if (!l) return false;
+    Answer a;
+    a.domain = LedgerKey(domain);
+    a.check = check;
+    a.verdict = verdict;
+    a.reason = reason;
+    a.source = source;
+    a.httpStatus = httpStatus;
+    a.values = values;
+    a.values.insert(QStringLiteral("origin"), QStringLiteral("window"));
+    a.checkedAt = ds::clock().now();
+    return l->record(a);
+}
+
+}  // namespace ds::checks::ledger
