@@ -13,7 +13,7 @@ target_link_libraries(dropscout_demo_pages PUBLIC dropscout_core Qt6::Gui PkgCon
 add_executable(dropscout_demo_services src/app/demo_services_main.cpp)
 target_link_libraries(dropscout_demo_services PRIVATE dropscout_demo_pages)
 
-foreach(tests test_app test_checks)
+foreach(tests test_app test_checks test_cli)
   if(TARGET ${tests})
     target_link_libraries(${tests} PRIVATE dropscout_demo_pages)
   endif()

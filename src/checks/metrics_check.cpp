@@ -168,7 +168,9 @@ private:
         // Every attempt failed (or the stop came first): the value the row had is still the best known
         // one, and 0 or the no-rank stand-in would pass for a measurement.
         if (stopped || item.retries > kMaxRetries) {
-            const QString why = r.end == engine::JobEnd::Stopped ? QStringLiteral("stopped") : r.reason;
+            const QString why = !stopped                          ? r.reason
+                                : r.end == engine::JobEnd::Stopped ? QStringLiteral("stopped")
+                                                                   : u"stopped after: " + r.reason;
             markNotMeasured(item, why);
             note(item, QString(), why, r.httpStatus);
             return endActive(index);
@@ -211,7 +213,7 @@ private:
             a.values.insert(key, QJsonValue::Null);
             a.unknown = true;
             a.reasons << key + u": " + reason;
-            a.stopped = a.stopped || reason == u"stopped";
+            a.stopped = a.stopped || reason.startsWith(u"stopped");
         } else {
             a.values.insert(key, value);
         }

@@ -4,7 +4,7 @@
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QLabel>
+#include <QGroupBox>
 #include <QSpinBox>
 #include <QHash>
 #include <QPointer>
@@ -28,6 +28,7 @@
 #include "search/domain_row.h"
 #include "search/fdomain.h"
 #include "ui/busy_strip.h"
+#include "ui/control_factory.h"
 #include "ui/desktop.h"
 #include "ui/grid_control.h"
 
@@ -291,30 +292,38 @@ void InstallSkipFreshOption(search::Fdomain& form) {
     h->addStretch(1);
     column->insertWidget(column->indexOf(holder) + 1, row);
 
-    // 查询来源: the operator's whois page, or the registries themselves (RDAP, else port-43 whois).
-    auto* sourceRow = new QWidget(group);
-    auto* s = new QHBoxLayout(sourceRow);
-    s->setContentsMargins(0, 0, 0, 0);
-    s->setSpacing(4);
-    s->addWidget(new QLabel(QStringLiteral("查询来源"), sourceRow));
-    auto* operatorPage = new QRadioButton(QStringLiteral("运营方页面"), sourceRow);
+}
+
+// 注册查询来源, a column of its own beside 查询内容 (the tab has room across, not down): the operator's
+// whois page, or the registries themselves (RDAP, else port-43 whois).
+void InstallSourceChoice(search::Fdomain& form) {
+    auto* concurrency = form.findChild<QSpinBox*>(QStringLiteral("lconcurrency(0)"));
+    QWidget* holder = concurrency ? concurrency->parentWidget() : nullptr;
+    QWidget* group = holder ? holder->parentWidget() : nullptr;
+    QWidget* page = group ? group->parentWidget() : nullptr;
+    auto* row = page ? qobject_cast<QBoxLayout*>(page->layout()) : nullptr;
+    if (!row || form.findChild<QRadioButton*>(QStringLiteral("lregsource(0)"))) return;
+    QGroupBox* box = ui::MakeGroup(page, QStringLiteral("注册查询来源"));
+    auto* v = new QVBoxLayout(box);
+    auto* operatorPage = new QRadioButton(QStringLiteral("运营方页面"), box);
     operatorPage->setObjectName(QStringLiteral("lregsource(0)"));
     operatorPage->setToolTip(QStringLiteral("向运营方设置的 whois 页面查询，按页面文字判断"));
-    auto* registries = new QRadioButton(QStringLiteral("注册局"), sourceRow);
+    auto* registries = new QRadioButton(QStringLiteral("注册局"), box);
     registries->setObjectName(QStringLiteral("lregsource(1)"));
-    registries->setToolTip(QStringLiteral("向域名注册局查询（RDAP，没有 RDAP 的后缀用 whois 43 端口），"
+    registries->setToolTip(QStringLiteral("向域名注册局查询（RDAP；没有 RDAP 的后缀用 whois 43 端口），"
                                           "可区分赎回期、待删除和保留域名"));
     (config().registrationSource == u"registry" ? registries : operatorPage)->setChecked(true);
-    s->addWidget(operatorPage);
-    s->addWidget(registries);
-    s->addStretch(1);
-    column->insertWidget(column->indexOf(row) + 1, sourceRow);
+    v->addWidget(operatorPage);
+    v->addWidget(registries);
+    v->addStretch(1);
+    row->insertWidget(row->indexOf(group) + 1, box);
 }
 
 }  // namespace
 
 void InstallRegistrationCheck(search::Fdomain& form) {
     InstallSkipFreshOption(form);
+    InstallSourceChoice(form);
     for (int index = 0; index <= 2; ++index)
         form.setAction(u"lregshow(" + QString::number(index) + u')', [&form, index] { lregshow_Click(form, index); });
 }

@@ -170,7 +170,7 @@ TEST_F(MetricsCheckTest, StopEndsTheRun) {
     EXPECT_EQ(metrics(1), Cells({"-", "-", "-", "-"}));
     EXPECT_EQ(grid()->cellColor(1, 18), kNotMeasuredColor);
     for (int c : {17, 19, 20}) EXPECT_EQ(grid()->cellTip(1, c), QString()) << c;
-    EXPECT_TRUE(grid()->cellTip(1, 18).endsWith(u"stopped · 2011-12-01 10:00:00"_qs)) << grid()->cellTip(1, 18).toStdString();
+    EXPECT_TRUE(grid()->cellTip(1, 18).endsWith(u"stopped after: HTTP 200, the answer carries no value · 2011-12-01 10:00:00"_qs)) << grid()->cellTip(1, 18).toStdString();
     EXPECT_EQ(metrics(2), Cells({"-", "-", "-", "-"}));
     EXPECT_TRUE(w_->state().StopFlag);
     EXPECT_FALSE(w_->findChild<ui::BusyStrip*>(QStringLiteral("floadtxt"))->isVisible());

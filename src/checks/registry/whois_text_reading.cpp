@@ -29,12 +29,12 @@ constexpr std::array<Phrase, 19> kPhrases = {{
     {u"", u"no data found", Says::NoMatch},
     {u"", u"no entries found", Says::NoMatch},
     {u"", u"the queried object does not exist", Says::NoMatch},
-    {u"cnnic", u"no matching record", Says::NoMatch},
+    {u"", u"no matching record", Says::NoMatch},  // CNNIC, and others
     {u"denic", u"status: free", Says::NoMatch},
     {u"whois.eu", u"status: available", Says::NoMatch},
     {u"nic.uk", u"has not been registered", Says::NoMatch},
     {u"dot.tk", u"domain name not known", Says::NoMatch},
-    {u"cnnic", u"you want to register is reserved", Says::Reserved},
+    {u"", u"you want to register is reserved", Says::Reserved},  // CNNIC
     {u"", u"reserved domain name", Says::Reserved},
     {u"", u"not available for registration", Says::Reserved},
     {u"", u"queried interval is too short", Says::Throttled},
