@@ -12,11 +12,14 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
+#include <QThread>
 #include <QTimer>
+#include <QToolTip>
 #include <QWidget>
 #include <functional>
 
@@ -121,6 +124,39 @@ private:
         press(QStringLiteral("lbackshow(0)"));
         if (!alive) return;
         Photograph(form, QStringLiteral("fdomain-filing.png"));
+
+        // The registries asked instead of the operator's page, and the tooltip of a name in its
+        // redemption period or pending delete.
+        if (auto* registries = form.findChild<QRadioButton*>(QStringLiteral("lregsource(1)")))
+            registries->setChecked(true);
+        if (auto* tabs = form.findChild<QTabWidget*>(QStringLiteral("tabcontrolnew"))) tabs->setCurrentIndex(0);
+        form.lsearch_Click();
+        if (!alive) return;
+        press(QStringLiteral("lregshow(1)"));
+        if (!alive) return;
+        PhotographDroppingTip(form);
+    }
+
+    // The whole screen, so the tooltip (a window of its own) is in the picture.
+    void PhotographDroppingTip(search::Fdomain& form) {
+        ui::GridControl* grid = form.grid1();
+        if (!grid) return;
+        const int row = FirstRow(*grid, [grid](int r) {
+            const QString tip = grid->cellTip(r, search::col::Status);
+            return tip.contains(u"赎回期") || tip.contains(u"待删除");
+        });
+        QTableView* view = grid->view();
+        const QModelIndex cell = view->model()->index(row, search::col::Status);
+        view->scrollTo(cell);
+        QCoreApplication::processEvents();
+        const QRect at = view->visualRect(cell);
+        QToolTip::showText(view->viewport()->mapToGlobal(at.center()), grid->cellTip(row, search::col::Status), view);
+        QCoreApplication::processEvents();
+        QThread::msleep(300);
+        QCoreApplication::processEvents();
+        if (QScreen* screen = form.screen())
+            screen->grabWindow(0).save(QDir(folder_).filePath(QStringLiteral("fdomain-registry.png")));
+        QToolTip::hideText();
     }
 
     // The whole screen, not only the window: on a small one the point is that the window fits it.
