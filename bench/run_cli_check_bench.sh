@@ -54,7 +54,7 @@ timed() {
   start=$(date +%s.%N)
   "$cli" --ledger "$work/ledger-$label.db" "$@" names.txt >"$label.jsonl" 2>"$label.err" || status=$?
   end=$(date +%s.%N)
-  printf '%-44s %8.1f s  exit %d  %s\n' "$label" "$(echo "$end - $start" | bc)" "$status" "$(tail -n 1 "$label.err")"
+  printf '%-44s %8.1f s  exit %d  %s\n' "$label" "$(awk -v a="$start" -v b="$end" 'BEGIN { print b - a }')" "$status" "$(tail -n 1 "$label.err")"
 }
 
 echo "$n names (a quarter each .com .net .org .cn), demo services on loopback"

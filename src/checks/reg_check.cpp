@@ -101,7 +101,6 @@ bool RowShows(ui::GridControl& grid, const PickedRow& p) {
            grid.cellText(p.row, col::Domain) == p.domain;
 }
 
-
 // Writes one answer into its row. The window kept handling events while the job ran; a search or an
 // import may have replaced the rows meanwhile, and the answer belongs to the domain that was asked
 // about, not to the new row. A row still marked as being asked about (its domain was typed over, or
@@ -291,7 +290,6 @@ void InstallSkipFreshOption(search::Fdomain& form) {
     h->addWidget(hours);
     h->addStretch(1);
     column->insertWidget(column->indexOf(holder) + 1, row);
-
 }
 
 // 注册查询来源, a column of its own beside 查询内容 (the tab has room across, not down): the operator's

@@ -246,6 +246,13 @@ TEST(HostGovernor, RetryAfterReadsSecondsAndDatesWithinTheCap) {
     EXPECT_EQ(g.refused(u"h"_qs, 0, std::nullopt), std::nullopt);
     EXPECT_TRUE(g.givenUp(u"h"_qs));
     EXPECT_EQ(g.waitBeforeStart(u"other"_qs, 0), 0);
+
+    // Refusals now and then, with answers between them, never add up to giving the host up.
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(g.refused(u"busy"_qs, 0, std::nullopt), 30000) << i;
+        g.answered(u"busy"_qs);
+    }
+    EXPECT_FALSE(g.givenUp(u"busy"_qs));
 }
 
 }  // namespace

@@ -519,9 +519,10 @@ TEST_F(CliCheckTest, TheRegistrySourceGivesEachVerdictWithItsFacts) {
     // The ledger keeps the facts, so the window can show them for a cached answer.
     checks::ledger::Ledger l;
     ASSERT_TRUE(l.open(ledger()));
-    for (const checks::ledger::Answer& a : l.answersSince({}))
+    for (const checks::ledger::Answer& a : l.answersSince({})) {
         if (a.domain == u"www.dropping.com")
             EXPECT_EQ(a.values.value(QStringLiteral("deleted")).toString(), QStringLiteral("2026-12-14T00:00:00Z"));
+    }
 }
 
 }  // namespace

@@ -299,6 +299,7 @@ private:
             giveUp(active.pending, now - active.startedMs);
             return it;
         }
+        if (reply.ok) governor_.answered(active.pending.host);
         CheckResult r = ReadReply(active.pending.job, reply, body);
         r.elapsedMs = now - active.startedMs;
         post(r, true);

@@ -55,6 +55,11 @@ std::optional<qint64> HostGovernor::refused(const QString& host, qint64 nowMs, s
     return pause;
 }
 
+void HostGovernor::answered(const QString& host) {
+    Host& h = hosts_[host];
+    if (!h.givenUp) h.pauses = 0;
+}
+
 bool HostGovernor::givenUp(const QString& host) const {
     const auto it = hosts_.constFind(host);
     return it != hosts_.constEnd() && it->givenUp;

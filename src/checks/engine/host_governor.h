@@ -15,7 +15,10 @@ struct Politeness {
     qint64 perHostIntervalMs = 200;
     qint64 pauseBaseMs = 30000;  // the first pause without Retry-After; each further one doubles
     qint64 pauseMaxMs = 300000;  // no pause is longer, whatever Retry-After asks
-    int maxPauses = 3;           // a host that refuses once more after this many is given up for the run
+    // A host that refuses once more after this many pauses in a row is given up for the run; an answer
+    // in between starts the count (and the doubling) over, so a service that throttles now and then
+    // over a long run is paused each time, not abandoned.
+    int maxPauses = 3;
 };
 
 // The wait a Retry-After value asks for, in ms: delta-seconds or an HTTP date (against `now`), capped at
@@ -34,6 +37,8 @@ public:
     // The host refused a request. Returns the pause now in force (ms), or nothing when the host has been
     // paused maxPauses times already and is to be given up.
     std::optional<qint64> refused(const QString& host, qint64 nowMs, std::optional<qint64> retryAfterMs);
+    // The host answered (anything but a refusal).
+    void answered(const QString& host);
     bool givenUp(const QString& host) const;
     int inFlight(const QString& host) const;
     // The host paused at `nowMs` whose pause ends last, with the ms it has left; empty when none is paused.
