@@ -108,7 +108,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${DROPSCOUT_MAINTAINER}")
 # The libraries it links come from dpkg-shlibdeps; Qt's window-system plugins are loaded, not linked.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-# Chinese glyphs, Qt's own texts in Chinese, the SQL Server driver, and links opened in the browser.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n, tdsodbc, xdg-utils")
+# Chinese glyphs, Qt's own texts in Chinese, the SQL Server driver, links opened in the browser, and the
+# distribution's current public suffix list (libpsl falls back to the one built into it).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n, tdsodbc, xdg-utils, publicsuffix")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -198,8 +198,9 @@ TEST_F(MetricsCheckTest, ASearchServiceThatPushesBackIsPausedThenLeftToTheRelays
     setBoxes(false, true, true, false);
     setRows({QStringLiteral("example.com")});
     click(QStringLiteral("lgetshow(0)"));
-    // 429, then the answer; three verification pages (the second and third pause), then given up.
-    EXPECT_EQ(baidu.labels(), Labels({"s/site", "s/site", "s/domain", "s/domain", "s/domain"}));
+    // 429, then the answer (which starts the count over); then verification pages in a row: three
+    // pauses, and the fourth refusal gives the service up.
+    EXPECT_EQ(baidu.labels(), Labels({"s/site", "s/site", "s/domain", "s/domain", "s/domain", "s/domain"}));
     EXPECT_EQ(services_.labels(), Labels({"r1/baidudomain.php"}));
     EXPECT_EQ(metrics(1), Cells({"-", "1234", "5670", "-"}));
     // Each measured cell says why and when.
