@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -74,16 +75,20 @@ struct Registries {
                 res.status = 404;
                 res.set_content("<html><body>404 Not Found</body></html>", "text/html");
             } else if (name == "moved.com") {
-                res.set_redirect("/rdap/domain/dropping.com");
+                res.set_redirect("/other-server/domain/moved.com");  // RFC 7480: the TLD's data is elsewhere
+            } else if (name == "loop.com") {
+                res.set_redirect("/rdap/domain/loop.com");
             } else if (name == "busy.com" && ++busyAsked == 1) {
                 res.status = 429;
                 res.set_header("Retry-After", "1");
                 res.set_content(R"({"errorCode":429})", "application/rdap+json");
+            } else if (name == "huge.com") {
+                res.set_content(std::string(50 * 1024 * 1024, ' '), "application/rdap+json");
             } else if (name == "broken.com") {
                 res.set_content(R"({"objectClassName":"domain","ldhName":)", "application/rdap+json");
             } else {
-                const bool dropping = name == "dropping.com" || name == "moved.com";
-                const std::string ldh = name == "busy.com" ? name : dropping ? "dropping.com" : name;
+                const bool dropping = name == "dropping.com";
+                const std::string ldh = name == "stranger.com" ? "someone-else.com" : name;
                 res.set_content(
                     R"({"objectClassName":"domain","ldhName":")" + ldh + R"(","status":[")" +
                         (dropping ? "pending delete" : "active") +
@@ -93,6 +98,11 @@ struct Registries {
                         R"("vcardArray":["vcard",[["version",{},"text","4.0"],["fn",{},"text","Example Registrar"]]]}]})",
                     "application/rdap+json");
             }
+        });
+        rdap.server.Get(R"(/other-server/domain/(.+))", [](const httplib::Request& req, httplib::Response& res) {
+            res.set_content(R"({"objectClassName":"domain","ldhName":")" + std::string(req.matches[1]) +
+                                 R"(","status":["active"]})",
+                             "application/rdap+json");
         });
         rdap.start();
         whois.bind("127.0.0.1", 0);
@@ -119,6 +129,10 @@ struct Registries {
     test::LoopbackServer<> rdap;
     demo::Port43Server whois{[](const std::string& query) -> std::string {
         if (query == "free.cn") return "No matching record.\r\n";
+        if (query == "gbk.cn") {  // an older server's code page, not UTF-8
+            const QByteArray gbk = QStringEncoder("GB18030")(u"Domain Name: gbk.cn\r\nSponsoring Registrar: 某某网络\r\n"_qs);
+            return gbk.toStdString();
+        }
         return "Domain Name: " + query + "\r\nDomain Status: redemptionPeriod\r\n"
                "Sponsoring Registrar: 某某网络\r\nRegistration Time: 2003-03-17 12:20:05\r\n";
     }};
@@ -129,8 +143,9 @@ struct Registries {
 TEST(RegistryRoute, TheEngineAsksRdapAndPort43AndEachAnswerHasItsVerdict) {
     Registries registries;
     const std::map<QString, CheckResult> r = registries.check(
-        {u"free.com"_qs, u"www.taken.com"_qs, u"proxy.com"_qs, u"moved.com"_qs, u"busy.com"_qs, u"broken.com"_qs,
-         u"free.cn"_qs, u"abc.com.cn"_qs});
+        {u"free.com"_qs, u"www.taken.com"_qs, u"proxy.com"_qs, u"moved.com"_qs, u"loop.com"_qs, u"stranger.com"_qs,
+         u"dropping.com"_qs, u"busy.com"_qs, u"broken.com"_qs, u"huge.com"_qs, u"free.cn"_qs, u"abc.com.cn"_qs,
+         u"gbk.cn"_qs});
     const auto verdict = [&](const char* d) { return RegistrationVerdict(r.at(QString::fromLatin1(d))).verdict; };
     EXPECT_EQ(verdict("free.com"), u"available");
     EXPECT_EQ(verdict("www.taken.com"), u"registered");
@@ -139,11 +154,20 @@ TEST(RegistryRoute, TheEngineAsksRdapAndPort43AndEachAnswerHasItsVerdict) {
     // A proxy's HTML 404 is no registry answer: unknown, so the retry pass asks again.
     EXPECT_EQ(verdict("proxy.com"), u"unknown");
     EXPECT_EQ(r.at(u"proxy.com"_qs).regOutcome, RegOutcome::Failed);
-    // A redirect to another server's answer is followed.
-    EXPECT_EQ(verdict("moved.com"), u"unknown") << "the answer names another domain";
+    // A redirect to another server is followed, but not for ever; an answer about another name is none.
+    EXPECT_EQ(verdict("moved.com"), u"registered") << r.at(u"moved.com"_qs).reason.toStdString();
+    EXPECT_TRUE(r.at(u"moved.com"_qs).source.contains(u"/other-server/domain/moved.com"));
+    EXPECT_EQ(verdict("loop.com"), u"unknown");
+    EXPECT_EQ(verdict("stranger.com"), u"unknown");
+    EXPECT_EQ(verdict("dropping.com"), u"pending-delete");
+    EXPECT_EQ(r.at(u"dropping.com"_qs).registry->deleted, u"2026-12-14T00:00:00Z");
     EXPECT_EQ(verdict("busy.com"), u"registered") << "asked again after the server's pause";
     EXPECT_GE(registries.busyAsked.load(), 2);
     EXPECT_EQ(verdict("broken.com"), u"unknown");
+    EXPECT_EQ(verdict("huge.com"), u"unknown");
+    EXPECT_TRUE(r.at(u"huge.com"_qs).reason.contains(u"larger than 4 MB")) << r.at(u"huge.com"_qs).reason.toStdString();
+    EXPECT_EQ(verdict("gbk.cn"), u"registered");
+    EXPECT_EQ(r.at(u"gbk.cn"_qs).registry->registrar, u"某某网络");
     EXPECT_EQ(verdict("free.cn"), u"available") << r.at(u"free.cn"_qs).reason.toStdString();
     EXPECT_EQ(verdict("abc.com.cn"), u"redemption");
     const CheckResult& cn = r.at(u"abc.com.cn"_qs);
