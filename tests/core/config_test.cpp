@@ -33,8 +33,28 @@ TEST(Config, CheckEngineSettingsAreKeptInRangeAndRepairsAreSaid) {
         EXPECT_EQ(config.perHostIntervalMs, 250);
         EXPECT_EQ(config.perHostInFlight, 2);
         ASSERT_EQ(notes.size(), c.noted ? 1 : 0);
-        if (c.noted) EXPECT_TRUE(notes[0].startsWith(u"CheckConcurrency=")) << notes[0].toStdString();
+        if (c.noted) {
+            EXPECT_TRUE(notes[0].startsWith(u"CheckConcurrency=")) << notes[0].toStdString();
+        }
     }
+}
+
+// The registration check's source and its files: an unknown source is said and falls back to the
+// operator's page; file names relative to the ini are taken beside it, addresses as they are.
+TEST(Config, RegistrySettings) {
+    test::TempCwd cwd;
+    const QString path = cwd.file(QStringLiteral("registry.ini"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("RegistrationSource=Registries\nRdapBootstrap=https://rdap.example/dns.json\nWhoisServers=tables/w.txt\n");
+    f.close();
+    QStringList notes;
+    const Config c = LoadConfig(path, &notes);
+    EXPECT_EQ(c.registrationSource, u"operator");
+    ASSERT_EQ(notes.size(), 1);
+    EXPECT_TRUE(notes[0].startsWith(u"RegistrationSource=registries")) << notes[0].toStdString();
+    EXPECT_EQ(c.rdapBootstrap, u"https://rdap.example/dns.json");
+    EXPECT_EQ(c.whoisServers, cwd.file(QStringLiteral("tables/w.txt")));
 }
 
 }  // namespace
