@@ -3,13 +3,11 @@
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QSpinBox>
 #include <QHash>
 #include <QPointer>
 #include <QRadioButton>
-#include <QThreadPool>
 #include <vector>
 #include <algorithm>
 
@@ -143,18 +141,6 @@ bool AsksRegistries(const search::Fdomain& form) {
     return registry ? registry->isChecked() : config().registrationSource == u"registry";
 }
 
-// The registry route's directory for one run. The shipped bootstrap is refreshed in the background
-// (at most once every 30 days, when the address can be reached); this run uses what is there now.
-registry::RegistryDirectory RegistryDirectoryForRun() {
-    const QString dataFolder = QFileInfo(ledger::DefaultLedgerPath()).absolutePath();
-    if (config().rdapBootstrap.isEmpty()) {
-        const QString url = config().rdapBootstrapRefreshUrl;
-        QThreadPool::globalInstance()->start(
-            [dataFolder, url] { registry::RefreshBootstrapCopy(dataFolder, url, QDateTime::currentDateTime()); });
-    }
-    return registry::LoadRegistryDirectory(config(), dataFolder);
-}
-
 // One pass over the rows it picks: every picked row becomes one job, sent as the engine's limits allow.
 // `directory` is the registry route's, or null when the operator's whois page is asked.
 void RunPass(search::Fdomain& form, int pass, const QString& table, bool writeBack, WriteBackTally& tally,
@@ -241,7 +227,7 @@ void CheckRegStatus(search::Fdomain& form, int pass, const QString& table, bool 
     WriteBackTally tally;
     QPointer<search::Fdomain> alive(&form);
     std::optional<registry::RegistryDirectory> directory;
-    if (AsksRegistries(form)) directory = RegistryDirectoryForRun();
+    if (AsksRegistries(form)) directory = registry::RegistryDirectoryForRun(config());
     const registry::RegistryDirectory* route = directory ? &*directory : nullptr;
     RunPass(form, pass, table, writeBack, tally, route);
     if (!alive) return;
@@ -315,6 +301,17 @@ void InstallSourceChoice(search::Fdomain& form) {
     v->addWidget(registries);
     v->addStretch(1);
     row->insertWidget(row->indexOf(group) + 1, box);
+
+    // The search tabs' buttons have no room for the choice; their tooltips say which one is in force.
+    const auto tellButtons = [&form, registries] {
+        const QString tip = registries->isChecked()
+                                ? QStringLiteral("查询来源：注册局（RDAP / whois 43 端口），在“批量导入、导出域名”页更改")
+                                : QStringLiteral("查询来源：运营方页面，在“批量导入、导出域名”页更改");
+        for (const QString& name : {QStringLiteral("lregshow(1)"), QStringLiteral("lregshow(2)")})
+            if (auto* button = form.findChild<QWidget*>(name)) button->setToolTip(tip);
+    };
+    QObject::connect(registries, &QRadioButton::toggled, registries, tellButtons);
+    tellButtons();
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
-#include <QThreadPool>
 #include <functional>
 #include <QTimer>
 #include <cstdio>
@@ -267,16 +265,12 @@ int RunCheck(const QStringList& args, const GlobalOptions& global) {
     }
     // The registry route: where each TLD's registry answers, read once for the run.
     std::optional<checks::registry::RegistryDirectory> directory;
+    // The bootstrap's refresh (for later runs) ends when the check does, not minutes later at exit.
+    struct EndRefreshOnReturn {
+        ~EndRefreshOnReturn() { checks::registry::StopBootstrapRefresh(); }
+    } endRefresh;
     if (registry) {
-        const QString dataFolder = QFileInfo(checks::ledger::DefaultLedgerPath()).absolutePath();
-        if (config().rdapBootstrap.isEmpty()) {
-            const QString url = config().rdapBootstrapRefreshUrl;
-            // Used from the next run on; the program waits for it at exit, within the fetch limits.
-            QThreadPool::globalInstance()->start([dataFolder, url] {
-                checks::registry::RefreshBootstrapCopy(dataFolder, url, QDateTime::currentDateTime());
-            });
-        }
-        directory = checks::registry::LoadRegistryDirectory(config(), dataFolder);
+        directory = checks::registry::RegistryDirectoryForRun(config());
         for (const QString& problem : directory->problems) Say(QStringLiteral("warning: ") + problem);
         if (directory->bootstrap.bases.isEmpty() && directory->whois.isEmpty()) {
             Say(QStringLiteral("error: no registry directory: set RdapBootstrap and WhoisServers in dropscout.ini"));

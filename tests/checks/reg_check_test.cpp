@@ -445,7 +445,10 @@ TEST_F(RegWriteBackTest, TheRegistryRouteShowsEachVerdictAndWritesBackOnARecordO
     engineConfig_.edit().rdapBootstrap = bootstrap.fileName();
     engineConfig_.edit().whoisServers = servers.fileName();
     engineConfig_.apply();
+    EXPECT_TRUE(w_->findChild<QWidget*>(u"lregshow(1)"_qs)->toolTip().contains(u"运营方页面"_qs));
     w_->findChild<QRadioButton*>(u"lregsource(1)"_qs)->setChecked(true);
+    // The search tabs' buttons say which source they ask.
+    EXPECT_TRUE(w_->findChild<QWidget*>(u"lregshow(1)"_qs)->toolTip().contains(u"注册局"_qs));
 
     loadGrid(u"select top 2000 * from ldomainreg where (lregist=1) order by lid"_qs);
     click(u"lregshow(1)"_qs);

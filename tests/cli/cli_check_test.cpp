@@ -527,3 +527,34 @@ TEST_F(CliCheckTest, TheRegistrySourceGivesEachVerdictWithItsFacts) {
 
 }  // namespace
 }  // namespace ds::cli
+
+namespace ds::cli {
+namespace {
+
+// With the shipped bootstrap the program refreshes its copy in the background; a refresh address that
+// never answers must not hold the program's exit (the refresh ends with the check), and an attempt cut
+// short is not taken for a failed one.
+TEST_F(CliCheckTest, ASilentBootstrapRefreshDoesNotHoldTheExit) {
+    test::RawServer silent(QByteArray{});
+    QFile empty(path(QStringLiteral("none.txt")));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.close();
+    QFile ini(path(QStringLiteral("dropscout.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::Append));
+    ini.write("WhoisServers=none.txt\nRdapBootstrapRefreshUrl=" + silent.url(QStringLiteral("/dns.json")).toUtf8() + "\n");
+    ini.close();
+    QElapsedTimer timer;
+    timer.start();
+    const CliRun r = run({QStringLiteral("--ledger"), ledger(), QStringLiteral("check"), QStringLiteral("registration"),
+                          QStringLiteral("--source"), QStringLiteral("registry"), QStringLiteral("-")},
+                         "x.zz\n");
+    EXPECT_LT(timer.elapsed(), 5000);
+    EXPECT_EQ(r.exit, 1) << r.err.toStdString();
+    EXPECT_EQ(r.of(QStringLiteral("x.zz")).value(QStringLiteral("reason")).toString(), QStringLiteral("no registry service for .zz"));
+    const QString copy = path(QStringLiteral("data/DropScout/rdap_dns.json"));
+    EXPECT_FALSE(QFile::exists(copy));
+    EXPECT_FALSE(QFile::exists(copy + u".tried"));
+}
+
+}  // namespace
+}  // namespace ds::cli

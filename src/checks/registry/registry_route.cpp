@@ -2,12 +2,16 @@
 
 #include <libpsl.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QThreadPool>
 #include <QUrl>
+#include <atomic>
 
+#include "checks/ledger/ledger.h"
 #include "checks/reg_classifier.h"
 #include "checks/verdict.h"
 #include "core/config.h"
@@ -47,10 +51,10 @@ QByteArray ReadSmallFile(const QString& path, QString* problem) {
 
 bool IsAddress(const QString& s) { return s.startsWith(u"http://") || s.startsWith(u"https://"); }
 
-QByteArray FetchSmall(const QString& url, QString* problem) {
+QByteArray FetchSmall(const QString& url, QString* problem, const std::function<bool()>& cancelled = {}) {
     net::RequestOptions options = net::DlOptions();
     options.bodyCapBytes = kTableMaxBytes;
-    const net::RequestResult reply = net::PerformRequest(url, options);
+    const net::RequestResult reply = net::PerformRequest(url, options, cancelled);
     if (!reply.ok || reply.status != 200 || reply.truncated) {
         *problem = url + u": " + (reply.ok ? QStringLiteral("HTTP %1").arg(reply.status) : reply.error);
         return {};
@@ -66,6 +70,11 @@ void LoadBootstrap(RegistryDirectory& d, const QString& where, const QByteArray&
     } else {
         d.problems << where + u": not a bootstrap file (" + error + u')';
     }
+}
+
+std::atomic<bool>& RefreshStopped() {
+    static std::atomic<bool> stopped{false};
+    return stopped;
 }
 
 QDateTime Modified(const QString& path) {
@@ -89,7 +98,8 @@ QString BootstrapCopyPath(const QString& dataFolder) {
     return QDir(dataFolder).filePath(QStringLiteral("rdap_dns.json"));
 }
 
-bool RefreshBootstrapCopy(const QString& dataFolder, const QString& url, const QDateTime& now) {
+bool RefreshBootstrapCopy(const QString& dataFolder, const QString& url, const QDateTime& now,
+                          const std::function<bool()>& cancelled) {
     if (dataFolder.isEmpty() || !IsAddress(url)) return false;
     const QString copy = BootstrapCopyPath(dataFolder);
     const QDateTime copied = Modified(copy);
@@ -103,11 +113,37 @@ bool RefreshBootstrapCopy(const QString& dataFolder, const QString& url, const Q
         if (mark.open(QIODevice::WriteOnly | QIODevice::Truncate)) mark.write(now.toString(Qt::ISODate).toLatin1());
     }
     QString problem;
-    const QByteArray bytes = FetchSmall(url, &problem);
+    const QByteArray bytes = FetchSmall(url, &problem, cancelled);
+    // An attempt the program cut short at its exit is no attempt: the next run tries again.
+    if (cancelled && cancelled()) {
+        QFile::remove(stamp);
+        return false;
+    }
     if (bytes.isEmpty() || !ParseRdapBootstrap(bytes)) return false;
     QSaveFile out(copy);
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit()) return false;
     return true;
+}
+
+void StopBootstrapRefresh() { RefreshStopped() = true; }
+
+QString UserDataFolder() { return QFileInfo(ledger::DefaultLedgerPath()).absolutePath(); }
+
+RegistryDirectory RegistryDirectoryForRun(const Config& config) {
+    const QString dataFolder = UserDataFolder();
+    if (config.rdapBootstrap.isEmpty()) {
+        // A program that ends ends the refresh with it (within 50 ms), rather than waiting for it.
+        static const bool hooked = QCoreApplication::instance() &&
+                                   QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
+                                                    [] { StopBootstrapRefresh(); });
+        Q_UNUSED(hooked);
+        RefreshStopped() = false;
+        const QString url = config.rdapBootstrapRefreshUrl;
+        QThreadPool::globalInstance()->start([dataFolder, url] {
+            RefreshBootstrapCopy(dataFolder, url, QDateTime::currentDateTime(), [] { return RefreshStopped().load(); });
+        });
+    }
+    return LoadRegistryDirectory(config, dataFolder);
 }
 
 RegistryDirectory LoadRegistryDirectory(const Config& config, const QString& dataFolder) {

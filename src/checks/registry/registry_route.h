@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 #include "checks/engine/check_job.h"
 #include "checks/registry/registry_directory.h"
@@ -41,8 +42,16 @@ QString BootstrapCopyPath(const QString& dataFolder);
 
 // Fetches `url` into the copy when the copy is missing or older than 30 days, and no attempt was made
 // in the last day (an offline machine does not try on every run). The copy is replaced only by a file
-// that reads as a bootstrap; anything else leaves the old copy as it was. True when it was replaced.
-bool RefreshBootstrapCopy(const QString& dataFolder, const QString& url, const QDateTime& now);
+// that reads as a bootstrap; anything else leaves the old copy as it was. `cancelled` is asked while
+// the fetch runs; a cancelled attempt does not count. True when the copy was replaced.
+bool RefreshBootstrapCopy(const QString& dataFolder, const QString& url, const QDateTime& now,
+                          const std::function<bool()>& cancelled = {});
+
+// The directory a run of the check uses, from `config` and the user's data folder (where the ledger
+// lives). With the shipped bootstrap, its copy is refreshed in the background for later runs; the
+// refresh ends with the program (the application's aboutToQuit, or StopBootstrapRefresh()).
+RegistryDirectory RegistryDirectoryForRun(const Config& config);
+void StopBootstrapRefresh();
 
 // How one domain is asked about.
 struct RegistryTarget {
