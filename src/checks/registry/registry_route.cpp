@@ -127,7 +127,8 @@ bool RefreshBootstrapCopy(const QString& dataFolder, const QString& url, const Q
 
 void StopBootstrapRefresh() { RefreshStopped() = true; }
 
-QString UserDataFolder() { return QFileInfo(ledger::DefaultLedgerPath()).absolutePath(); }
+// Where the ledger lives; the refreshed bootstrap copy goes beside it.
+static QString UserDataFolder() { return QFileInfo(ledger::DefaultLedgerPath()).absolutePath(); }
 
 RegistryDirectory RegistryDirectoryForRun(const Config& config) {
     const QString dataFolder = UserDataFolder();
