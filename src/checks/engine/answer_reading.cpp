@@ -173,9 +173,9 @@ QString HostOf(const QString& url) {
     return u.port() > 0 ? host + u':' + QString::number(u.port()) : host;
 }
 
-bool IsPushBack(const CheckJob& job, const net::RequestResult& reply, const QString& decodedBody) {
+bool IsPushBack(const net::RequestResult& reply, const QString& decodedBody, const CheckResult& read) {
     if (!reply.ok) return false;
-    if (job.ask == Ask::RegistryWhois) return ReadRegistryReply(job, reply).pushBack;
+    if (read.ask == Ask::RegistryWhois) return read.registry && read.registry->pushBack;
     return reply.status == 429 || reply.status == 503 || IsVerificationPage(decodedBody);
 }
 

@@ -24,8 +24,9 @@ QString TransferAddress(const CheckJob& job);
 bool IsAskable(const CheckJob& job);
 
 // True when the answer is the host pushing back (429, 503, a verification or throttling page, a whois
-// server's query-limit line): the job is asked again after a pause rather than answered.
-bool IsPushBack(const CheckJob& job, const net::RequestResult& reply, const QString& decodedBody);
+// server's query-limit line, as `read` from it): the job is asked again after a pause rather than
+// answered.
+bool IsPushBack(const net::RequestResult& reply, const QString& decodedBody, const CheckResult& read);
 
 // The result of a job from its reply (the request was made; `reply.ok` false when it failed).
 CheckResult ReadReply(const CheckJob& job, const net::RequestResult& reply, const QString& decodedBody);

@@ -279,14 +279,17 @@ private:
         governor_.finished(active.pending.host);
         const net::RequestResult reply = active.transfer->finish(code, abortReason);
         QString body;
-        if (reply.ok) {
+        // A registry whois answer is read from its bytes (UTF-8, else the code page), not from this text.
+        if (reply.ok && active.pending.job.ask != Ask::RegistryWhois) {
             try {
                 body = net::BytesToBstr(reply.body, active.pending.charset);
             } catch (const std::exception&) {
                 body.clear();
             }
         }
-        if (IsPushBack(active.pending.job, reply, body)) {
+        // Read once: the reading also tells whether the answer was the host pushing back.
+        CheckResult r = ReadReply(active.pending.job, reply, body);
+        if (IsPushBack(reply, body, r)) {
             const auto pause = governor_.refused(active.pending.host, now,
                                                  RetryAfterMs(reply.retryAfter, QDateTime::currentDateTimeUtc(),
                                                               300000));
@@ -300,7 +303,6 @@ private:
             return it;
         }
         if (reply.ok) governor_.answered(active.pending.host);
-        CheckResult r = ReadReply(active.pending.job, reply, body);
         r.elapsedMs = now - active.startedMs;
         post(r, true);
         return it;
